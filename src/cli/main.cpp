@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+  std::puts("brelvano-cli");
+  return 0;
+}

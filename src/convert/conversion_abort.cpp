@@ -1,0 +1,10 @@
+#include "convert/conversion_abort.h"
+
+namespace brelvano {
+
+ConversionAbort& conversionAbort() {
+  static ConversionAbort flag;
+  return flag;
+}
+
+}  // namespace brelvano
