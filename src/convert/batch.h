@@ -1,0 +1,50 @@
+// The conversion batch over a track list, without any user interface: what
+// the CLI and the desktop window's progress panel both drive.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "analysis/mp3entry.h"
+#include "convert/conversion_abort.h"
+#include "convert/progress.h"
+#include "project/project_record.h"
+
+namespace brelvano {
+
+class Mp3List;
+
+// Told what the batch is doing; every method has an empty default.
+class ConversionObserver {
+ public:
+  virtual ~ConversionObserver() = default;
+  virtual void batchStarted(int32_t /*trackCount*/) {}
+  // A track is about to be converted (not called for skipped tracks).
+  virtual void trackStarted(int32_t /*index*/, const _mp3entry& /*entry*/,
+                            const std::string& /*outPath*/) {}
+  // Byte offsets into the MP3 file of the track in work; position 0 starts it.
+  virtual void fileProgress(int64_t /*position*/, int64_t /*total*/) {}
+  // The track's status is final; skipped when its output existed and
+  // conversion was not forced.
+  virtual void trackFinished(int32_t /*index*/, const _mp3entry& /*entry*/,
+                             const std::string& /*outPath*/, bool /*skipped*/) {}
+};
+
+// Converts one track into outPath by the output's extension ("swf" or "flv",
+// any case). fps outside 1..200 is taken as 10. Returns the new status.
+int32_t ConvertTrack(const std::string& mp3Path, const std::string& outPath, int32_t fps,
+                     bool spectrumOn, uint32_t stopFlags, int32_t maxSeconds,
+                     const _MP3prop& prop, ProgressCallback progress, ProgressContext context);
+
+// Converts every track of the list in order with the project's settings,
+// skipping tracks whose output exists unless force is set; stops after the
+// track in work when abort is raised. Returns the number of tracks converted
+// (the aborted one included). Sets abort to 0 at the start.
+int32_t doConvert(Mp3List& list, const ProjectRecord& project, bool force,
+                  ConversionObserver* observer, ConversionAbort& abort = conversionAbort());
+
+// What a Cancel does: while a conversion runs it asks it to stop and returns
+// false; while the progress display is up and idle it returns true (close it).
+bool convertCancel(ConversionAbort& abort = conversionAbort());
+
+}  // namespace brelvano
