@@ -38,13 +38,13 @@ int32_t ConvertTrack(const std::string& mp3Path, const std::string& outPath, int
 
 // Converts every track of the list in order with the project's settings,
 // skipping tracks whose output exists unless force is set; stops after the
-// track in work when abort is raised. Returns the number of tracks converted
-// (the aborted one included). Sets abort to 0 at the start.
+// track in work when conversionAbort() is raised. Returns the number of
+// tracks converted (the aborted one included). Sets the flag to 0 at the start.
 int32_t doConvert(Mp3List& list, const ProjectRecord& project, bool force,
-                  ConversionObserver* observer, ConversionAbort& abort = conversionAbort());
+                  ConversionObserver* observer);
 
 // What a Cancel does: while a conversion runs it asks it to stop and returns
 // false; while the progress display is up and idle it returns true (close it).
-bool convertCancel(ConversionAbort& abort = conversionAbort());
+bool convertCancel();
 
 }  // namespace brelvano
