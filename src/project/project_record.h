@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ struct ProjectRecord {
   // The tracks one operation works on. They point into the track list, or
   // into ownedEntries when the project-file reader made them.
   std::vector<_mp3entry*> entries;
+  // Track records made by the project-file reader; entries points into them.
+  // Whoever takes the tracks over (copies them into a track list) clears both.
+  std::vector<std::shared_ptr<_mp3entry>> ownedEntries;
   int32_t defaultFormat = 0;  // format of tracks whose format is 0: 0 SWF, 1 FLV
 
   int32_t nbEntries() const { return static_cast<int32_t>(entries.size()); }

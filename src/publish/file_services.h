@@ -1,0 +1,70 @@
+// The few file-system and text services that publishing and project files
+// need, on plain POSIX calls.
+#pragma once
+
+#include <cstdio>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brelvano {
+
+// True when the file can be opened for reading.
+bool FileIsReadable(const std::string& path);
+// True when something (file, folder, link) is at the path; a dangling link counts.
+bool PathExists(const std::string& path);
+// Modification time of the item at the path, without following a final
+// symbolic link; none when its attributes cannot be read.
+std::optional<timespec> ModificationTime(const std::string& path);
+// True when a is strictly later than b.
+bool TimeIsLater(const timespec& a, const timespec& b);
+// Copies the content of from (links followed) into a new file to; the
+// destination must not exist. A partial copy is removed. True on success.
+bool CopyFileContents(const std::string& from, const std::string& to);
+bool RemoveFile(const std::string& path);
+
+// The text after the last "/" (all of it when there is none).
+std::string LastPathComponent(std::string_view path);
+
+// True when the bytes are well-formed UTF-8 (no overlong forms, surrogates
+// or values above U+10FFFF).
+bool IsValidUtf8(std::string_view text);
+// True when the text holds a byte below 0x20 or the byte 0x7F.
+bool HasControlCharacters(std::string_view text);
+// The longest prefix of at most maxBytes bytes that does not end inside a
+// UTF-8 sequence.
+std::string_view CutAtCharacterBoundary(std::string_view text, size_t maxBytes);
+
+// Percent escapes for a URL: characters that are legal in a URL stay as
+// they are, every other character is written as "%XX" with upper-case hex
+// digits of its ISO Latin-1 code. Text with characters outside Latin-1 (or
+// not valid UTF-8) is escaped byte by byte from its UTF-8 form instead.
+std::string PercentEscapeLatin1(std::string_view utf8);
+
+// Writes a file so that an earlier file at the path survives any failure:
+// the content goes into a temporary file beside it, which replaces the old
+// one only when everything was written and flushed.
+class ReplacingFileWriter {
+ public:
+  ReplacingFileWriter() = default;
+  ~ReplacingFileWriter();  // an uncommitted temporary file is removed
+  ReplacingFileWriter(const ReplacingFileWriter&) = delete;
+  ReplacingFileWriter& operator=(const ReplacingFileWriter&) = delete;
+
+  // Creates the temporary file; false (errno set) when that is impossible.
+  bool Open(const std::string& path);
+  FILE* stream() const { return stream_; }
+  // Flushes, syncs, closes and renames into place; false (errno set) on any
+  // failure, in which case the old file is untouched.
+  bool Commit();
+
+ private:
+  void Discard();
+
+  std::string target_;
+  std::string temporary_;
+  FILE* stream_ = nullptr;
+};
+
+}  // namespace brelvano

@@ -1,0 +1,29 @@
+// "playlist.xml": the tracks and play options read by the published player.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "project/project_record.h"
+
+namespace brelvano {
+
+inline constexpr const char* kPlaylistFileName = "playlist.xml";
+// What WritePlaylist returns when the file could not be created or written.
+inline constexpr int32_t kPlaylistNotWritten = -1;
+
+// Writes folder/playlist.xml for the project's entries whose output file
+// exists, in entry order. Sources are the output file names (relative to
+// the folder) or, with absoluteReferences, "file://" and the full output
+// path. Returns the number of tracks listed, or kPlaylistNotWritten when
+// the file could not be created or a write failed (an earlier playlist then
+// stays as it was).
+int32_t WritePlaylist(const ProjectRecord& project, const std::string& folder,
+                      bool absoluteReferences);
+
+// The escaping of a playlist source: space & " < > ? ' % # and bytes above
+// 126 become "%XX" (upper-case hex), every other byte stays.
+std::string PlaylistUrlEscape(std::string_view reference);
+
+}  // namespace brelvano
