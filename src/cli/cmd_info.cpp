@@ -1,0 +1,7 @@
+#include "cli/commands.h"
+
+namespace brelvano::cli {
+
+void AddInfoCommand(CLI::App&, int*) {}
+
+}  // namespace brelvano::cli

@@ -1,0 +1,46 @@
+// One MP3 file into a streaming SWF 6 movie: the MP3 frames copied unchanged
+// into SoundStreamBlock tags, spread over movie frames at the frame rate.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "analysis/mp3entry.h"
+#include "convert/progress.h"
+#include "swf/swf_buffer.h"
+#include "swf/swf_movie.h"
+
+namespace brelvano {
+
+// stopFlags bits.
+enum : uint32_t { kStopAtStart = 1, kStopAtEnd = 2 };
+
+// LatencySeek value the driver always writes into SoundStreamHead2.
+inline constexpr uint32_t kDefaultLatencySeek = 1633;
+
+// Longest movie a maximum length may ask for, in movie frames.
+inline constexpr int32_t kMaxTruncatedFrames = 16000;
+
+struct SwfConversion {
+  std::string mp3Path;
+  int32_t frameRate = 10;      // movie frames per second, 1..200
+  bool spectrumOn = false;     // add the spectrum variables to each frame
+  uint32_t stopFlags = 0;
+  int32_t maxSeconds = 0;      // 0 (or less): the whole file
+  uint32_t latencySeek = kDefaultLatencySeek;
+  ProgressCallback progress = nullptr;
+  ProgressContext context = nullptr;
+};
+
+// Writes the movie into `movie`. Returns the track status: Ok, Truncated,
+// Aborted (conversionAbort() was raised), or Cannot open / Unsupported, in
+// which case nothing was written. Reads prop.skip and the tag texts.
+int32_t ConvertMp3ToSwf(const SwfConversion& conversion, const _MP3prop& prop, SwfMovie& movie);
+
+// The same, returning the whole movie in memory (null for Cannot open and
+// Unsupported) with the status in `status`.
+std::unique_ptr<SwfBuffer> ConvertMp3ToSwf(const SwfConversion& conversion, const _MP3prop& prop,
+                                           int32_t& status);
+
+}  // namespace brelvano
