@@ -153,7 +153,10 @@ int64_t ReadFrames(FILE* file, _Id3& id3, const FrameLayout& layout, int64_t tag
     if (readable && header[0] == 'T') {
       encoding = std::fgetc(file);
       const FieldRef field = FindField(id3, header, layout.idLength);
-      if (field.text) ReadId3Text(field.text, field.width, file, size, encoding);
+      // A frame never reaches past its tag: a larger size is corrupt, and
+      // the bytes behind the tag are no text of it.
+      const auto inTag = static_cast<uint32_t>(std::min<int64_t>(size, std::max<int64_t>(tagEnd - data, 0)));
+      if (field.text) ReadId3Text(field.text, field.width, file, inTag, encoding);
     }
     const int64_t frameEnd = data + size;
     wellFormed = wellFormed && IsFrameId(header, layout.idLength) && frameEnd <= fileSize;
