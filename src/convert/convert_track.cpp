@@ -1,0 +1,71 @@
+#include <strings.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "convert/atomic_output.h"
+#include "convert/batch.h"
+#include "convert/conversion_abort.h"
+#include "convert/log.h"
+#include "swf/mp3_to_swf.h"
+
+namespace brelvano {
+
+namespace {
+
+void ReportCannotCreate(const std::string& outPath, int error) {
+  std::fprintf(stderr, "%s: %s\n", outPath.c_str(), std::strerror(error));
+  LogPrintf("\tCan't create file: %s\n", outPath.c_str());
+}
+
+int32_t ConvertToSwf(const SwfConversion& conv, const std::string& outPath, const _MP3prop& prop) {
+  AtomicOutput output(outPath);
+  FILE* file = output.Open();
+  if (!file) {
+    const int error = errno;
+    // An input that cannot be read or streamed keeps that status: find out
+    // by converting into memory, then drop the movie.
+    SwfMovie discarded;
+    const int32_t status = ConvertMp3ToSwf(conv, prop, discarded);
+    if (status == kStatusCannotOpen || status == kStatusUnsupported) return status;
+    ReportCannotCreate(outPath, error);
+    return kStatusCannotCreate;
+  }
+  SwfMovie movie(file);
+  const int32_t status = ConvertMp3ToSwf(conv, prop, movie);
+  if (status == kStatusCannotOpen || status == kStatusUnsupported) return status;  // nothing kept
+  if (movie.failed() || !output.Commit()) {
+    ReportCannotCreate(outPath, errno);
+    return kStatusCannotCreate;
+  }
+  LogPrintf("\tWrote file: %s\n", outPath.c_str());
+  return status;
+}
+
+}  // namespace
+
+int32_t ConvertTrack(const std::string& mp3Path, const std::string& outPath, int32_t fps,
+                     bool spectrumOn, uint32_t stopFlags, int32_t maxSeconds,
+                     const _MP3prop& prop, ProgressCallback progress, ProgressContext context) {
+  const int32_t frameRate = (fps >= 1 && fps <= 200) ? fps : 10;
+  const size_t dot = outPath.rfind('.');
+  const char* extension = dot == std::string::npos ? "" : outPath.c_str() + dot + 1;
+  conversionAbort().set(0);
+  if (strcasecmp(extension, "swf") == 0) {
+    SwfConversion conv;
+    conv.mp3Path = mp3Path;
+    conv.frameRate = frameRate;
+    conv.spectrumOn = spectrumOn;
+    conv.stopFlags = stopFlags;
+    conv.maxSeconds = maxSeconds;
+    conv.latencySeek = kDefaultLatencySeek;
+    conv.progress = progress;
+    conv.context = context;
+    return ConvertToSwf(conv, outPath, prop);
+  }
+  // No writer for this extension: nothing was made, which is no success.
+  return kStatusCannotCreate;
+}
+
+}  // namespace brelvano
