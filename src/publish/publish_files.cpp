@@ -11,12 +11,12 @@
 namespace brelvano {
 
 int32_t CollectEntries(Mp3List& tracks, std::vector<_mp3entry*>* entries,
-                       const RowSelection* selection) {
+                       const IndexSet* selection) {
   const int32_t count = tracks.count();
   entries->clear();
-  entries->reserve(selection ? selection->size() : static_cast<size_t>(count));
+  entries->reserve(static_cast<size_t>(selection ? selection->count() : count));
   for (int32_t i = 0; i < count; ++i) {
-    if (selection && !selection->count(i)) continue;
+    if (selection && !selection->containsIndex(i)) continue;
     entries->push_back(tracks.getElement(i));
   }
   return static_cast<int32_t>(entries->size());
@@ -124,7 +124,7 @@ bool WritePage(const ProjectRecord& project, int32_t width, int32_t height, Aler
 }  // namespace
 
 int32_t PublishFiles(ProjectRecord& project, const PlayersList& players, Mp3List& tracks,
-                     const RowSelection* selection, AlertSink* alerts) {
+                     const IndexSet* selection, AlertSink* alerts) {
   int32_t width = -1;
   int32_t height = -1;
 

@@ -3,10 +3,10 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "analysis/index_set.h"
 #include "publish/alerts.h"
 #include "publish/players.h"
 #include "project/project_record.h"
@@ -14,9 +14,6 @@
 namespace brelvano {
 
 class Mp3List;
-
-// Rows of the track table, 0 for the first track.
-using RowSelection = std::set<int32_t>;
 
 // The page marker that a template's line gets the player block in place of.
 inline constexpr const char* kTemplateMarker = "%%MP3FLASHPLAYER%%";
@@ -35,7 +32,7 @@ inline constexpr int kPublishedCountShift = 8;
 // the selected rows), in list order; the records stay owned by the list and
 // the pointers are valid until it next grows or shrinks. Returns their number.
 int32_t CollectEntries(Mp3List& tracks, std::vector<_mp3entry*>* entries,
-                       const RowSelection* selection);
+                       const IndexSet* selection);
 
 // The object/embed block of the player movie "<name>.swf" next to the page;
 // a width or height of -1 (unknown) is written as 100%.
@@ -47,6 +44,6 @@ void WritePlayerObject(FILE* stream, int32_t width, int32_t height, const std::s
 // "template.html" with kPublishUseTemplate). Each problem is told to alerts
 // (when non-null) and publishing goes on. Leaves project.entries empty.
 int32_t PublishFiles(ProjectRecord& project, const PlayersList& players, Mp3List& tracks,
-                     const RowSelection* selection, AlertSink* alerts);
+                     const IndexSet* selection, AlertSink* alerts);
 
 }  // namespace brelvano

@@ -157,13 +157,13 @@ TEST(PublishFiles, SelectionLimitsTheCollectedTracks) {
   f.AddTrack("two", "Two", true);
   f.AddTrack("three", "Three", true);
   std::vector<_mp3entry*> entries;
-  const RowSelection rows = {0, 2};
+  const StdIndexSet rows = {0, 2};
   EXPECT_EQ(CollectEntries(f.tracks, &entries, &rows), 2);
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0], f.tracks.getElement(0));
   EXPECT_EQ(entries[1], f.tracks.getElement(2));
   EXPECT_EQ(CollectEntries(f.tracks, &entries, nullptr), 3);
-  const RowSelection none;
+  const StdIndexSet none;
   EXPECT_EQ(CollectEntries(f.tracks, &entries, &none), 0);
 }
 
