@@ -1,0 +1,37 @@
+// ID3 tags: the title, artist, album and year of an MP3 file as UTF-8 text.
+// Reads an ID3v2.2 or ID3v2.3 tag at the start of the file or, only when no
+// ID3v2 tag starts the file, an ID3v1 tag in its last 128 bytes.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "analysis/mp3entry.h"
+
+namespace brelvano {
+
+// Text encodings of ID3v2 text frames that are converted.
+inline constexpr int kId3EncodingLatin1 = 0;
+inline constexpr int kId3EncodingUtf16 = 1;  // with byte-order mark
+
+// Clears `id3` and fills it from the file's tag. Returns the tag's length in
+// bytes: size + 10 for an ID3v2 tag (also one of a version that is not read,
+// such as 2.4, which leaves `valid` 0), 128 for an ID3v1 tag, 0 for none.
+// Leaves the stream just behind the ID3v2 tag, or at offset 0 when there is
+// none or only an ID3v1 tag. When an ID3v2 tag claims to end beyond the end of
+// the file, its size is wrong: the stream is then left behind the last
+// well-formed frame that lies inside the file (behind the 10-byte tag header
+// when there is none, or when the tag's version is not read), where the audio
+// most likely starts.
+int32_t ReadId3Tags(FILE* file, _Id3& id3);
+
+// Converts the text of one ID3v2 text frame into `field` (width bytes) as
+// zero-terminated UTF-8. The stream stands behind the frame's encoding byte;
+// `size` is the frame size as stored (encoding byte included). ISO-8859-1
+// reads at most min(size, width) bytes, UTF-16 at most min(size / 2, width)
+// units; the text is cut at a character boundary where its UTF-8 form and the
+// zero byte would not fit. Other encodings leave the field as it was. The
+// stream is left wherever reading ended.
+void ReadId3Text(char* field, int width, FILE* file, uint32_t size, int encoding);
+
+}  // namespace brelvano

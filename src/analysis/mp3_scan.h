@@ -1,0 +1,25 @@
+// Measures an MP3 file: its tag, its first streamable frame, bit rate,
+// sample rate, channels and duration.
+#pragma once
+
+#include <cstdint>
+
+#include "analysis/mp3entry.h"
+
+namespace brelvano {
+
+// Results of ScanMp3File.
+enum : int32_t {
+  kScanOk = 0,           // supported frames, and no more unsupported than supported ones
+  kScanCannotOpen = 1,   // the file cannot be opened
+  kScanUnsupported = 2,  // more unsupported than supported frames
+  kScanNoFrames = 3,     // no frame header at all
+};
+
+// Scans the file at `path` (UTF-8) once, frame by frame, and writes what it
+// finds into `prop`. The tag fields are taken from the file only when
+// prop.id3.valid is 0. Every other number of `prop` is rewritten, except that
+// `skip` keeps its value when the file cannot be opened.
+int32_t ScanMp3File(const char* path, _MP3prop& prop);
+
+}  // namespace brelvano
