@@ -23,15 +23,10 @@ bool PathExists(const std::string& path) {
   return lstat(path.c_str(), &info) == 0;
 }
 
-std::optional<timespec> ModificationTime(const std::string& path) {
+std::optional<int64_t> ModificationTime(const std::string& path) {
   struct stat info;
   if (lstat(path.c_str(), &info) != 0) return std::nullopt;
-  return info.st_mtim;
-}
-
-bool TimeIsLater(const timespec& a, const timespec& b) {
-  if (a.tv_sec != b.tv_sec) return a.tv_sec > b.tv_sec;
-  return a.tv_nsec > b.tv_nsec;
+  return static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
 }
 
 bool CopyFileContents(const std::string& from, const std::string& to) {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdio>
-#include <ctime>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,11 +14,9 @@ namespace brelvano {
 bool FileIsReadable(const std::string& path);
 // True when something (file, folder, link) is at the path; a dangling link counts.
 bool PathExists(const std::string& path);
-// Modification time of the item at the path, without following a final
-// symbolic link; none when its attributes cannot be read.
-std::optional<timespec> ModificationTime(const std::string& path);
-// True when a is strictly later than b.
-bool TimeIsLater(const timespec& a, const timespec& b);
+// Modification time of the item at the path in nanoseconds since 1970,
+// without following a final symbolic link; none when its attributes cannot be read.
+std::optional<int64_t> ModificationTime(const std::string& path);
 // Copies the content of from (links followed) into a new file to; the
 // destination must not exist. A partial copy is removed. True on success.
 bool CopyFileContents(const std::string& from, const std::string& to);

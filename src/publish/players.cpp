@@ -95,10 +95,10 @@ bool CopyPlayer(const PlayersList& players, const std::string& name, const std::
   const std::string destination = folder + "/" + name + ".swf";
 
   bool ok;
-  const std::optional<timespec> installed = ModificationTime(found->path);
-  const std::optional<timespec> copy = ModificationTime(destination);
+  const std::optional<int64_t> installed = ModificationTime(found->path);
+  const std::optional<int64_t> copy = ModificationTime(destination);
   if (copy) {
-    if (installed && TimeIsLater(*installed, *copy)) {
+    if (installed && *installed > *copy) {
       ok = ReplaceWithCopy(found->path, destination);
     } else {
       ok = true;  // the copy is as new as the installed player
