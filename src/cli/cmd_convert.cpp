@@ -1,7 +1,93 @@
+// brelvano-cli convert: the conversion batch over files named on the command line.
+#include <signal.h>
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/mp3list.h"
 #include "cli/commands.h"
+#include "cli/terminal_progress.h"
+#include "convert/batch.h"
+#include "convert/conversion_abort.h"
+#include "convert/output_path.h"
 
 namespace brelvano::cli {
 
-void AddConvertCommand(CLI::App&, int*) {}
+namespace {
+
+struct ConvertOptions {
+  std::string dest = ".";
+  std::string format = "swf";
+  int fps = kDefaultFps;
+  int truncate = 0;
+  bool spectrum = false;
+  bool force = false;
+  std::vector<std::string> files;
+};
+
+// Ctrl-C acts as Cancel: the track in work ends "Aborted" and well-formed,
+// and the batch stops after it. A second Ctrl-C leaves at once.
+void OnInterrupt(int) {
+  if (conversionAbort().get() == 1) _exit(kExitCancelled);
+  convertCancel();
+}
+
+int RunConvert(const ConvertOptions& options) {
+  ProjectRecord project;
+  project.destDir = options.dest;
+  project.fps = options.fps;
+  project.defaultFormat = options.format == "flv" ? 1 : 0;
+  if (options.spectrum) project.publishFlags |= kPublishSpectrum;
+  if (options.truncate > 0) {
+    project.publishFlags |= kPublishTruncate;
+    project.maxTime = options.truncate;
+  }
+  while (project.destDir.size() > 1 && project.destDir.back() == '/') project.destDir.pop_back();
+
+  Mp3List list;
+  for (const auto& file : options.files) {
+    _mp3entry* entry = list.addFile(file);
+    MarkConvertedIfExists(project, *entry);
+  }
+
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  struct sigaction previous {};
+  sigaction(SIGINT, &action, &previous);
+
+  TerminalProgress progress(isatty(STDERR_FILENO) != 0);
+  doConvert(list, project, options.force, &progress);
+  const bool cancelled = conversionAbort().requested();
+  conversionAbort().set(-1);
+  sigaction(SIGINT, &previous, nullptr);
+
+  if (cancelled) {
+    std::fprintf(stderr, "brelvano-cli: conversion cancelled\n");
+    return kExitCancelled;
+  }
+  return progress.failures() == 0 ? kExitOk : kExitFailure;
+}
+
+}  // namespace
+
+void AddConvertCommand(CLI::App& app, int* exitStatus) {
+  auto options = std::make_shared<ConvertOptions>();
+  CLI::App* cmd = app.add_subcommand("convert", "Convert MP3 files into SWF movies or FLV files");
+  cmd->add_option("--dest", options->dest, "Destination folder (default: the current folder)")
+      ->check(CLI::ExistingDirectory);
+  cmd->add_option("--format", options->format, "Output format: swf or flv (default swf)")
+      ->check(CLI::IsMember({"swf", "flv"}));
+  cmd->add_option("--fps", options->fps, "Frame rate of SWF movies, 1 to 200 (default 30)")
+      ->check(CLI::Range(1, 200));
+  cmd->add_option("--truncate", options->truncate, "Stop each output after SECONDS seconds")
+      ->check(CLI::Range(1, 24 * 3600));
+  cmd->add_flag("--spectrum", options->spectrum, "Add the 32-band spectrum for the player");
+  cmd->add_flag("--force", options->force, "Convert even where an output exists");
+  cmd->add_option("FILE", options->files, "MP3 files")->required();
+  cmd->callback([options, exitStatus] { *exitStatus = RunConvert(*options); });
+}
 
 }  // namespace brelvano::cli

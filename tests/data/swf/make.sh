@@ -5,14 +5,14 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
-sox -n -r 44100 -c 2 "$tmp/s44.wav" synth 2 sine 440 sine 660 gain -6
+sox -n -r 44100 -c 2 "$tmp/s44.wav" synth 2 sine 440 gain -6
 sox -n -r 22050 -c 1 "$tmp/m22.wav" synth 2 sine 1000 gain -6
 sox -n -r 11025 -c 1 "$tmp/m11.wav" synth 2 pinknoise gain -12
 lame -t --quiet -b 128 -m j "$tmp/s44.wav" cbr44_joint.mp3
 lame -t --quiet -V 4 -m m "$tmp/m22.wav" vbr22_mono.mp3
 lame -t --quiet -b 32 -m m "$tmp/m11.wav" cbr11_mono.mp3
 # Tagged: ID3v2 in front, ID3v1 at the end.
-lame -t --quiet -b 96 -m s --add-id3v2 --tt "Tagged Title" --ta "Some Artist" --tl "An Album" \
+lame -t --quiet -b 96 -m s --resample 44.1 --add-id3v2 --tt "Tagged Title" --ta "Some Artist" --tl "An Album" \
   "$tmp/s44.wav" tagged44.mp3
 # 128 then 160 kbit/s frames: one bit-rate change.
 lame -t --quiet -b 128 -m j "$tmp/s44.wav" "$tmp/a.mp3"

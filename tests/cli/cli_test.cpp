@@ -1,0 +1,124 @@
+// brelvano-cli as a user runs it: output, files made and exit statuses.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "support/swf_reader.h"
+#include "support/test_files.h"
+
+namespace brelvano {
+namespace {
+
+using test::ShellQuote;
+
+test::CommandResult Cli(const std::string& args) {
+  return test::RunCommand(ShellQuote(BRELVANO_CLI_PATH) + " " + args + " 2>/dev/null");
+}
+
+std::string Sample(const std::string& name) { return ShellQuote(test::DataFile("samples/" + name)); }
+
+TEST(CliInfo, TableAndExitStatus) {
+  const auto ok = Cli("info " + Sample("chimes_44100_joint.mp3") + " " + Sample("hum_11025_mono.mp3"));
+  EXPECT_EQ(ok.exitCode, 0);
+  EXPECT_EQ(ok.output.substr(0, ok.output.find('\n')),
+            "Filename                Status  Format   Duration  Frequency  Stereo  bps       Title           Artist         Album");
+  EXPECT_NE(ok.output.find("hum_11025_mono.mp3              default  0'05\"     11025      No      32 (cbr)  Low Hum"),
+            std::string::npos)
+      << ok.output;
+
+  // A missing file is still listed, with its status; the run reports failure.
+  const auto bad = Cli("info --tsv " + Sample("hum_11025_mono.mp3") + " /no/such.mp3");
+  EXPECT_EQ(bad.exitCode, 1);
+  EXPECT_EQ(bad.output,
+            "Filename\tStatus\tFormat\tDuration\tFrequency\tStereo\tbps\tTitle\tArtist\tAlbum\n"
+            "hum_11025_mono.mp3\t\tdefault\t0'05\"\t11025\tNo\t32 (cbr)\tLow Hum\tBrelvano Demo\tTest Tones\n"
+            "such.mp3\tCannot open\tdefault\t0'00\"\t0\tNo\t0 (cbr)\t\t\t\n");
+}
+
+TEST(CliUsage, ErrorsExitTwoWithOneLineMessage) {
+  for (const char* args : {"", "info", "bogus", "convert --fps 0 x.mp3", "convert --fps 201 x.mp3",
+                           "convert --format ogg x.mp3", "convert --dest /no/such/dir x.mp3",
+                           "convert --truncate -5 x.mp3", "info --nope x.mp3"}) {
+    const auto r = test::RunCommand(ShellQuote(BRELVANO_CLI_PATH) + " " + args + " 2>&1 >/dev/null");
+    EXPECT_EQ(r.exitCode, 2) << args;
+    EXPECT_EQ(r.output.rfind("brelvano-cli: ", 0), 0u) << args << ": " << r.output;
+  }
+}
+
+TEST(CliConvert, ConvertsSkipsAndForces) {
+  test::TempDir dest;
+  const std::string files = Sample("chimes_44100_joint.mp3") + " " + Sample("drift_22050_stereo_vbr.mp3");
+  const auto first = Cli("convert --fps 20 --dest " + ShellQuote(dest.path()) + " " + files);
+  EXPECT_EQ(first.exitCode, 0) << first.output;
+  EXPECT_NE(first.output.find("Ok"), std::string::npos);
+  EXPECT_NE(first.output.find(dest.file("chimes_44100_joint.swf")), std::string::npos) << first.output;
+  const test::SwfFile swf = test::ParseSwf(test::ReadFileBytes(dest.file("drift_22050_stereo_vbr.swf")));
+  ASSERT_TRUE(swf.ok) << swf.error;
+  EXPECT_EQ(swf.frameRate, 20 * 256);
+
+  const auto again = Cli("convert --dest " + ShellQuote(dest.path()) + " " + files);
+  EXPECT_EQ(again.exitCode, 0);
+  EXPECT_NE(again.output.find("Skipped"), std::string::npos) << again.output;
+  const auto forced = Cli("convert --force --truncate 1 --dest " + ShellQuote(dest.path()) + " " + files);
+  EXPECT_EQ(forced.exitCode, 0);
+  EXPECT_NE(forced.output.find("Truncated"), std::string::npos) << forced.output;
+}
+
+TEST(CliConvert, FailedTrackGivesExitOne) {
+  test::TempDir dest;
+  const auto r = Cli("convert --dest " + ShellQuote(dest.path()) + " " + Sample("hum_11025_mono.mp3") +
+                     " /no/such.mp3");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.output.find("Cannot open"), std::string::npos) << r.output;
+  EXPECT_TRUE(test::FileExists(dest.file("hum_11025_mono.swf")));
+}
+
+TEST(CliConvert, InterruptCancelsWithWellFormedOutput) {
+  test::TempDir dir;
+  // A long stream (about 100 minutes of 128 kbit/s frames) so the
+  // conversion is still running when the interrupt arrives.
+  const std::string input = dir.file("long.mp3");
+  test::WriteFileBytes(input, test::SyntheticMp3(0xFFFB9044, 230000));
+  const std::string dest = dir.file("out");
+  std::filesystem::create_directory(dest);
+  const std::string log = dir.file("stdout.txt");
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    freopen(log.c_str(), "w", stdout);
+    freopen("/dev/null", "w", stderr);
+    execl(BRELVANO_CLI_PATH, "brelvano-cli", "convert", "--dest", dest.c_str(), input.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // Wait until the movie is being written, then press Ctrl-C.
+  bool started = false;
+  for (int i = 0; i < 5000 && !started; ++i) {
+    for (const auto& e : std::filesystem::directory_iterator(dest)) started |= e.path().filename().string()[0] == '.';
+    if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_TRUE(started);
+  kill(pid, SIGINT);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 130);
+  const auto bytes = test::ReadFileBytes(dest + "/long.swf");
+  const test::SwfFile swf = test::ParseSwf(bytes);
+  EXPECT_TRUE(swf.ok) << swf.error;
+  EXPECT_EQ(swf.fileLength, bytes.size());
+  EXPECT_LT(bytes.size(), std::filesystem::file_size(input));
+  const auto out = test::ReadFileBytes(log);
+  EXPECT_NE(std::string(out.begin(), out.end()).find("Aborted"), std::string::npos);
+  size_t entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dest)) entries += e.exists();
+  EXPECT_EQ(entries, 1u);  // no temporary left behind
+}
+
+}  // namespace
+}  // namespace brelvano
