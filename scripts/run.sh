@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
-# The main job: build brelvano-cli, analyse the bundled sample files and
-# convert them into a folder (default build/demo).
+# The main job: build brelvano-cli, make a project of the bundled sample
+# files, publish it into a folder (default build/demo) and say where the
+# page is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
 out=${1:-build/demo}
-mkdir -p "$out"
-build/release/brelvano-cli info tests/data/samples/*.mp3
-build/release/brelvano-cli convert --force --dest "$out" tests/data/samples/*.mp3
-echo "Movies written to $out"
+bash scripts/demo-publish.sh build/release/brelvano-cli "$out"

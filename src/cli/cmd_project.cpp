@@ -13,6 +13,7 @@
 
 #include "analysis/mp3list.h"
 #include "cli/commands.h"
+#include "cli/table_printer.h"
 #include "convert/batch.h"
 #include "convert/conversion_abort.h"
 #include "convert/output_path.h"
@@ -90,39 +91,6 @@ bool LoadProject(const std::string& path, ProjectRecord& project, Mp3List& track
   project.entries.clear();
   project.ownedEntries.clear();
   return true;
-}
-
-// ---- track table -------------------------------------------------------
-
-size_t DisplayWidth(const std::string& text) {
-  size_t width = 0;
-  for (char c : text) width += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return width;
-}
-
-void PrintTrackTable(const Mp3List& tracks) {
-  static const char* const kColumns[] = {"Filename", "Status", "Format", "Duration", "Frequency",
-                                         "Stereo",   "bps",    "Title",  "Artist",   "Album"};
-  constexpr size_t kColumnCount = std::size(kColumns);
-  std::vector<std::vector<std::string>> rows;
-  rows.emplace_back(std::begin(kColumns), std::end(kColumns));
-  for (int32_t row = 0; row < tracks.count(); ++row) {
-    std::vector<std::string> cells;
-    for (const char* column : kColumns) cells.push_back(tracks.cellText(column, row));
-    rows.push_back(std::move(cells));
-  }
-  std::vector<size_t> widths(kColumnCount, 0);
-  for (const auto& cells : rows)
-    for (size_t i = 0; i < kColumnCount; ++i) widths[i] = std::max(widths[i], DisplayWidth(cells[i]));
-  for (const auto& cells : rows) {
-    std::string line;
-    for (size_t i = 0; i < kColumnCount; ++i) {
-      line += cells[i];
-      if (i + 1 < kColumnCount) line += std::string(widths[i] - DisplayWidth(cells[i]) + 2, ' ');
-    }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    std::printf("%s\n", line.c_str());
-  }
 }
 
 const char* YesNo(uint32_t flags, uint32_t bit) { return (flags & bit) ? "yes" : "no"; }
@@ -248,7 +216,7 @@ int RunShow(const std::string& projectPath) {
   if (!LoadProject(projectPath, project, tracks)) return kExitFailure;
   PrintSettings(projectPath, project, tracks.count());
   std::printf("\n");
-  PrintTrackTable(tracks);
+  TrackTable(tracks).PrintAligned(stdout);
   return kExitOk;
 }
 
