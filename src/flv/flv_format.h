@@ -1,5 +1,5 @@
 // Constants of the FLV container (Adobe Flash Video File Format, version 10,
-// annex E) and of the AMF0 encoding (AMF 0 specification, section 2).
+// annex E) and of the AMF0 encoding (Adobe, "Action Message Format -- AMF 0", section 2).
 #pragma once
 
 #include <cstdint>
