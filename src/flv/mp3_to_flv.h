@@ -1,0 +1,52 @@
+// One MP3 track turned into an FLV file: the frames unchanged as audio tags,
+// an "onMetaData" tag first and, optionally, spectrum tags in between.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+
+#include "analysis/mp3entry.h"
+#include "convert/progress.h"
+#include "flv/flv_spectrum.h"
+#include "flv/flv_stream.h"
+
+namespace brelvano {
+
+// The spectrum analysis a conversion feeds its frames to.
+class FlvSpectrumSource {
+ public:
+  virtual ~FlvSpectrumSource() = default;
+  virtual void Init(int subbandLimit) = 0;
+  // 32 levels, or null when the frame cannot be analysed; valid until the next call.
+  virtual const float* DecodeFrame(uint32_t header, const uint8_t* body, int32_t length) = 0;
+};
+// Forwards to SpectrumDecoderInit and SpectrumDecodeFrame.
+FlvSpectrumSource& processSpectrumSource();
+
+// What a conversion uses besides its arguments; every null member means the
+// process-wide or real one.
+struct FlvConversionHooks {
+  FlvSpectrumSource* spectrum = nullptr;
+  FlvSpectrumMemory* spectrumMemory = nullptr;
+  // The sink over the descriptor of the file being written (FlvFdSink).
+  std::function<std::unique_ptr<FlvSink>(int fd)> makeSink;
+  std::time_t (*now)() = nullptr;
+};
+
+// Converts mp3Path from prop.skip on into flvPath, created or replaced only
+// when complete. spectrumOn non-zero adds spectrum tags; stopFlags bits
+// kFlvStopAtBeginning and kFlvStopAtEnd; maxSeconds > 0 stops once the audio
+// reaches that length. Returns the track status: kStatusOk, kStatusTruncated,
+// kStatusAborted (conversionAbort set; the file holds what was written),
+// kStatusCannotCreate (system error printed on standard error, no file
+// changed), kStatusCannotOpen or kStatusUnsupported (no file created).
+int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectrumOn, uint8_t stopFlags,
+                        int32_t maxSeconds, const _MP3prop& prop, ProgressCallback progress,
+                        ProgressContext context);
+int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectrumOn, uint8_t stopFlags,
+                        int32_t maxSeconds, const _MP3prop& prop, ProgressCallback progress,
+                        ProgressContext context, const FlvConversionHooks& hooks);
+
+}  // namespace brelvano
