@@ -8,6 +8,7 @@
 #include "convert/batch.h"
 #include "convert/conversion_abort.h"
 #include "convert/log.h"
+#include "flv/mp3_to_flv.h"
 #include "swf/mp3_to_swf.h"
 
 namespace brelvano {
@@ -63,6 +64,11 @@ int32_t ConvertTrack(const std::string& mp3Path, const std::string& outPath, int
     conv.progress = progress;
     conv.context = context;
     return ConvertToSwf(conv, outPath, prop);
+  }
+  if (strcasecmp(extension, "flv") == 0) {
+    // FLV files have no frame rate; the FLV writer makes its file itself.
+    return ConvertMp3ToFlv(mp3Path.c_str(), outPath.c_str(), spectrumOn ? 1 : 0,
+                           static_cast<uint8_t>(stopFlags), maxSeconds, prop, progress, context);
   }
   // No writer for this extension: nothing was made, which is no success.
   return kStatusCannotCreate;

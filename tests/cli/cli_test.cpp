@@ -69,6 +69,16 @@ TEST(CliConvert, ConvertsSkipsAndForces) {
   EXPECT_NE(forced.output.find("Truncated"), std::string::npos) << forced.output;
 }
 
+TEST(CliConvert, FlvFormat) {
+  test::TempDir dest;
+  const auto r = Cli("convert --format flv --spectrum --dest " + ShellQuote(dest.path()) + " " +
+                     Sample("pulse_44100_mono.mp3"));
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  const auto flv = test::ReadFileBytes(dest.file("pulse_44100_mono.flv"));
+  ASSERT_GE(flv.size(), 3u);
+  EXPECT_EQ(std::string(flv.begin(), flv.begin() + 3), "FLV");
+}
+
 TEST(CliConvert, FailedTrackGivesExitOne) {
   test::TempDir dest;
   const auto r = Cli("convert --dest " + ShellQuote(dest.path()) + " " + Sample("hum_11025_mono.mp3") +

@@ -107,6 +107,23 @@ TEST_F(BatchTest, CancelStopsAfterTheTrackInWork) {
   EXPECT_FALSE(test::FileExists(out_.file("c.swf")));
 }
 
+TEST_F(BatchTest, TrackFormatChoosesTheWriter) {
+  list_.addFile(Mp3("a.mp3"));
+  list_.addFile(Mp3("b.mp3"));
+  list_.getElement(1)->format = kFormatFlv;  // in a project whose default is SWF
+  EXPECT_EQ(doConvert(list_, project_, false, nullptr), 2);
+  EXPECT_TRUE(test::ParseSwf(test::ReadFileBytes(out_.file("a.swf"))).ok);
+  const test::Bytes flv = test::ReadFileBytes(out_.file("b.flv"));
+  ASSERT_GE(flv.size(), 13u);
+  EXPECT_EQ(test::Bytes(flv.begin(), flv.begin() + 4), (test::Bytes{'F', 'L', 'V', 1}));
+  EXPECT_EQ(list_.getElement(1)->status, kStatusOk);
+  EXPECT_FALSE(test::FileExists(out_.file("b.swf")));
+  // The default format decides for format 0.
+  project_.defaultFormat = 1;
+  EXPECT_EQ(doConvert(list_, project_, false, nullptr), 1);
+  EXPECT_TRUE(test::FileExists(out_.file("a.flv")));
+}
+
 TEST(ConvertCancel, FollowsTheFlagsLifeCycle) {
   conversionAbort().set(-1);
   EXPECT_TRUE(convertCancel());  // idle: close the progress display
