@@ -22,6 +22,9 @@ constexpr int kSideInfoBytes[2][2] = {{17, 32}, {9, 17}};
 // illegal position; the others have no ratio): such bands stay as they are.
 constexpr uint8_t kMpeg1IllegalPosition = 7;
 
+// LSF: a group coded with no bits has no illegal position.
+constexpr uint8_t kNoIllegalPosition = 255;
+
 }  // namespace
 
 int SpectrumDecoder::ReadScaleFactorsMpeg1(BitReader& reader, int granule, int channel) {
@@ -71,7 +74,9 @@ int SpectrumDecoder::ReadScaleFactorsLsf(BitReader& reader, int channel, bool in
   int bits = 0;
   for (int g = 0; g < 4; ++g) {
     const int slen = lengths.slen[g];
-    const uint8_t illegal = kMpeg1IllegalPosition;
+    // The intensity position that names no direction is the largest value
+    // of the band's length; a band coded with no bits has position 0.
+    const uint8_t illegal = slen == 0 ? kNoIllegalPosition : static_cast<uint8_t>((1 << slen) - 1);
     for (int i = 0; i < counts[g]; ++i, ++slot) {
       sf.value[slot] = static_cast<uint8_t>(reader.Read(static_cast<uint32_t>(slen)));
       sf.illegalPosition[slot] = illegal;
@@ -93,9 +98,7 @@ void SpectrumDecoder::IntensityStereo(BandRow row, bool lsf, bool msStereo) {
   const int ms = msStereo ? 1 : 0;
 
   // Applies the position held in slot `slot` to `count` lines from `first`, `stride` apart.
-  auto apply = [&](int slot, int first, int count, int stride) {
-    const int position = sf.value[slot];
-    if (position == sf.illegalPosition[slot]) return;
+  auto applyPosition = [&](int position, int first, int count, int stride) {
     double r0;
     double r1;
     if (lsf) {
@@ -113,6 +116,12 @@ void SpectrumDecoder::IntensityStereo(BandRow row, bool lsf, bool msStereo) {
       l1[at] = v * r1;
     }
   };
+  auto apply = [&](int slot, int first, int count, int stride) {
+    if (sf.value[slot] != sf.illegalPosition[slot]) applyPosition(sf.value[slot], first, count, stride);
+  };
+  // The top band has no scale factor of its own: it takes the position of the
+  // band below when that band is intensity-coded too, else the centre.
+  const int centre = lsf ? 0 : 3;
   auto shortBand = [&](int band, int window, int slot) {
     const int start = layout.shortStart[band];
     apply(slot, 3 * start + window, layout.shortStart[band + 1] - start, 3);
@@ -120,6 +129,11 @@ void SpectrumDecoder::IntensityStereo(BandRow row, bool lsf, bool msStereo) {
   auto longBand = [&](int band, int slot) {
     apply(slot, layout.longStart[band], layout.longStart[band + 1] - layout.longStart[band], 1);
   };
+  auto topShortBand = [&](int window) {
+    const int start = layout.shortStart[12];
+    applyPosition(centre, 3 * start + window, layout.shortStart[13] - start, 3);
+  };
+  auto topLongBand = [&]() { applyPosition(centre, layout.longStart[21], layout.longStart[22] - layout.longStart[21], 1); };
 
   if (right.blockType == 2) {
     const int longPart = right.mixedBlockFlag ? layout.mixedLongBands : 0;
@@ -129,7 +143,11 @@ void SpectrumDecoder::IntensityStereo(BandRow row, bool lsf, bool msStereo) {
     for (int w = 0; w < 3; ++w) {
       const int from = right.shortBandBound[w];
       for (int band = from; band <= 11; ++band) shortBand(band, w, slotOf(band, w));
-      if (from <= 12) shortBand(12, w, slotOf(11, w));
+      if (from <= 11) {
+        shortBand(12, w, slotOf(11, w));
+      } else if (from == 12) {
+        topShortBand(w);
+      }
     }
     if (right.mixedBlockFlag && right.shortBandBound[0] <= 3 && right.shortBandBound[1] <= 3 &&
         right.shortBandBound[2] <= 3) {
@@ -139,7 +157,11 @@ void SpectrumDecoder::IntensityStereo(BandRow row, bool lsf, bool msStereo) {
   }
   if (right.longBandBound <= 21) {
     for (int band = right.longBandBound; band <= 20; ++band) longBand(band, band);
-    longBand(21, 20);
+    if (right.longBandBound <= 20) {
+      longBand(21, 20);
+    } else {
+      topLongBand();
+    }
   }
 }
 
