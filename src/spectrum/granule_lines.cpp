@@ -1,0 +1,150 @@
+#include "spectrum/granule_lines.h"
+
+#include <algorithm>
+
+#include "spectrum/layer3_huffman_codes.h"
+#include "spectrum/spectrum_tables.h"
+
+namespace brelvano {
+
+using namespace layer3;
+
+int DecodeGranuleLines(BitReader& reader, GranuleInfo& info, const ScaleFactors& scaleFactors, int part2Bits,
+                       BandRow row, double* lines) {
+  const SpectrumTables& tables = SpectrumTablesReady();
+  const int kind = info.blockType == 2 ? (info.mixedBlockFlag ? kBlockMixed : kBlockShort) : kBlockLong;
+  const LineMap& map = tables.lineMaps[row][kind];
+
+  // The gain of every scale-factor slot.
+  double slotGain[kScaleFactorSlots];
+  const int shift = 1 + info.scalefacScale;
+  for (int s = 0; s < map.slotCount; ++s) {
+    const int window = map.slotWindow[s];
+    int index;
+    if (window < 0) {
+      const int pre = info.preflag ? kPretab[map.slotBand[s]] : 0;
+      index = info.gainBase + ((scaleFactors.value[s] + pre) << shift);
+    } else {
+      index = info.shortGainBase[window] + (scaleFactors.value[s] << shift);
+    }
+    slotGain[s] = tables.gain[std::clamp(index, 0, kGainTableSize - 1)];
+  }
+  bool slotUsed[kScaleFactorSlots] = {};
+
+  std::fill(lines, lines + kGranuleLines, 0.0);
+  const int64_t end = static_cast<int64_t>(reader.position()) + info.part23Length - part2Bits;
+  const float* power = tables.power.data();
+  const uint32_t* huffman = tables.huffman.data();
+
+  // Big values: up to three regions of pairs, each with its own code table.
+  const int bigValues = info.bigValues;
+  int regionPairs[3];
+  if (bigValues <= info.region1Start) {
+    regionPairs[0] = bigValues;
+    regionPairs[1] = regionPairs[2] = 0;
+  } else {
+    regionPairs[0] = info.region1Start;
+    if (bigValues <= info.region2Start) {
+      regionPairs[1] = bigValues - info.region1Start;
+      regionPairs[2] = 0;
+    } else {
+      regionPairs[1] = info.region2Start - info.region1Start;
+      regionPairs[2] = bigValues - info.region2Start;
+    }
+  }
+  int line = 0;
+  auto store = [&](int coded, uint32_t magnitude, bool negative) {
+    const int slot = map.slot[coded];
+    const double value = power[magnitude] * slotGain[slot];
+    lines[map.position[coded]] = negative ? -value : value;
+    slotUsed[slot] = true;
+  };
+  for (int region = 0; region < 3; ++region) {
+    const BigValueTable& select = kLayer3BigValueTables[info.tableSelect[region] & 31];
+    const int pairs = regionPairs[region];
+    if (select.codeTable == 0) {  // tables 0, 4 and 14: zeros, no bits
+      line += 2 * pairs;
+      continue;
+    }
+    const uint32_t offset = tables.huffmanOffset[select.codeTable];
+    const uint32_t firstBits = tables.huffmanBits[select.codeTable];
+    const uint32_t linbits = static_cast<uint32_t>(select.linbits);
+    for (int p = 0; p < pairs; ++p, line += 2) {
+      const uint32_t bits = reader.Peek32();
+      uint32_t entry = huffman[offset + (bits >> (32 - firstBits))];
+      if (entry & kHuffmanPointer) {
+        const uint32_t subBits = entry & 31;
+        entry = huffman[((entry >> 8) & 0x7FFFFF) + ((bits << firstBits) >> (32 - subBits))];
+      }
+      reader.Skip(entry & 31);
+      uint32_t x = (entry >> 8) & 15;
+      uint32_t y = (entry >> 12) & 15;
+      if (x != 0) {
+        if (x == 15 && linbits != 0) x += reader.Read(linbits);
+        store(line, x, reader.Read(1) != 0);
+      }
+      if (y != 0) {
+        if (y == 15 && linbits != 0) y += reader.Read(linbits);
+        store(line + 1, y, reader.Read(1) != 0);
+      }
+    }
+  }
+
+  // Count1: quadruples of -1, 0, +1 until the budget or the lines run out.
+  const int quadruples = (288 - bigValues) / 2;
+  for (int q = 0; q < quadruples && static_cast<int64_t>(reader.position()) < end; ++q) {
+    uint32_t value;
+    uint32_t length;
+    if (info.count1TableSelect == 0) {
+      const uint8_t entry = tables.quadA[reader.Peek32() >> 26];
+      value = entry & 15;
+      length = entry >> 4;
+    } else {
+      value = 15 - (reader.Peek32() >> 28);
+      length = 4;
+    }
+    if (static_cast<int64_t>(reader.position()) + length >= end) {
+      reader.setPosition(static_cast<uint32_t>(end));
+      break;
+    }
+    reader.Skip(length);
+    bool budgetLeft = true;
+    for (int k = 0; k < 4; ++k, ++line) {
+      if ((value & (8u >> k)) == 0) continue;
+      if (static_cast<int64_t>(reader.position()) >= end) {
+        budgetLeft = false;
+        break;
+      }
+      const int slot = map.slot[line];
+      lines[map.position[line]] = reader.Read(1) ? -slotGain[slot] : slotGain[slot];
+      slotUsed[slot] = true;
+    }
+    if (!budgetLeft) break;
+  }
+
+  // How far up the spectrum the granule holds non-zero lines.
+  info.longBandBound = 0;
+  info.shortBandBound[0] = info.shortBandBound[1] = info.shortBandBound[2] = 0;
+  for (int s = 0; s < map.slotCount; ++s) {
+    if (!slotUsed[s]) continue;
+    const int bound = map.slotBand[s] + 1;
+    const int window = map.slotWindow[s];
+    if (window < 0) {
+      info.longBandBound = std::max(info.longBandBound, bound);
+    } else {
+      info.shortBandBound[window] = std::max(info.shortBandBound[window], bound);
+    }
+  }
+  if (kind == kBlockMixed) {
+    for (int& bound : info.shortBandBound) bound = std::max(bound, 3);
+  }
+  const int shortBound = std::max({info.shortBandBound[0], info.shortBandBound[1], info.shortBandBound[2]});
+  info.activeSubbands = shortBound > 0 ? tables.shortStartSubbands[row][shortBound]
+                                       : tables.longStartSubbands[row][info.longBandBound];
+
+  if (static_cast<int64_t>(reader.position()) > end) return kGranuleOverrun;
+  reader.setPosition(static_cast<uint32_t>(end));  // skip the stuffing bits
+  return kGranuleOk;
+}
+
+}  // namespace brelvano

@@ -1,0 +1,22 @@
+// Huffman decoding and requantisation of one granule and channel into its
+// 576 frequency lines.
+#pragma once
+
+#include "spectrum/bit_reader.h"
+#include "spectrum/granule_info.h"
+#include "spectrum/layer3_tables.h"
+
+namespace brelvano {
+
+inline constexpr int kGranuleOk = 0;
+inline constexpr int kGranuleOverrun = 1;  // the data needs more bits than part2_3_length leaves
+
+// Reads from the first Huffman bit of the granule (the scale factors, part2Bits
+// long, are already read). Fills all 576 lines (subband-major, short-block
+// lines interleaved by window), the band bounds and activeSubbands of `info`,
+// and leaves the reader at the end of the granule's part2_3_length. Returns
+// kGranuleOk or kGranuleOverrun (the lines decoded so far stay).
+int DecodeGranuleLines(BitReader& reader, GranuleInfo& info, const ScaleFactors& scaleFactors, int part2Bits,
+                       layer3::BandRow row, double* lines);
+
+}  // namespace brelvano
