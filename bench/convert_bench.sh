@@ -29,7 +29,8 @@ echo "Input: $(du -h "$input" | cut -f1) ($input)"
 measure() {
   local best="" peak=0 line t m
   for _ in $(seq "$runs"); do
-    line=$( { /usr/bin/time -f "%e %M" bash -c "$1" >/dev/null 2>/dev/null; } 2>&1 | tail -1)
+    /usr/bin/time -f "%e %M" -o "$work/time.txt" bash -c "$1" >/dev/null 2>&1
+    line=$(tail -1 "$work/time.txt")
     t=${line% *}; m=${line#* }
     if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then best=$t; fi
     [ "$m" -gt "$peak" ] && peak=$m
