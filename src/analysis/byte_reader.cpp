@@ -3,14 +3,17 @@
 namespace brelvano {
 
 ByteReader::ByteReader(FILE* file, size_t bufferSize)
-    : file_(file), buffer_(bufferSize == 0 ? 1 : bufferSize), bufferStart_(std::ftell(file)) {
+    : file_(file),
+      buffer_(new uint8_t[bufferSize == 0 ? 1 : bufferSize]),
+      capacity_(bufferSize == 0 ? 1 : bufferSize),
+      bufferStart_(std::ftell(file)) {
   if (bufferStart_ < 0) bufferStart_ = 0;
 }
 
 int ByteReader::refill() {
   bufferStart_ += static_cast<int64_t>(length_);
   pos_ = 0;
-  length_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+  length_ = std::fread(buffer_.get(), 1, capacity_, file_);
   return length_ == 0 ? -1 : buffer_[pos_++];
 }
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <vector>
+#include <memory>
 
 namespace brelvano {
 
@@ -27,7 +27,8 @@ class ByteReader {
   int refill();
 
   FILE* file_;
-  std::vector<uint8_t> buffer_;
+  std::unique_ptr<uint8_t[]> buffer_;  // left uninitialised: fread fills it
+  size_t capacity_;
   size_t pos_ = 0;
   size_t length_ = 0;
   int64_t bufferStart_;  // file offset of buffer_[0]

@@ -139,7 +139,6 @@ constexpr FrameLayout kFramesV23{4, 4, 2};
 int64_t ReadFrames(FILE* file, _Id3& id3, const FrameLayout& layout, int64_t tagEnd, int64_t fileSize,
                    int64_t start) {
   const int headerLength = layout.idLength + layout.sizeLength + layout.flagLength;
-  int encoding = kId3EncodingLatin1;
   int64_t resume = start;
   bool wellFormed = true;
   while (Position(file) < tagEnd) {
@@ -151,7 +150,7 @@ int64_t ReadFrames(FILE* file, _Id3& id3, const FrameLayout& layout, int64_t tag
     // ID3v2.3 frames compressed (0x80) or encrypted (0x40) are not read.
     const bool readable = layout.flagLength == 0 || (header[headerLength - 1] & 0xC0) == 0;
     if (readable && header[0] == 'T') {
-      encoding = std::fgetc(file);
+      const int encoding = std::fgetc(file);
       const FieldRef field = FindField(id3, header, layout.idLength);
       // A frame never reaches past its tag: a larger size is corrupt, and
       // the bytes behind the tag are no text of it.

@@ -22,7 +22,8 @@ inline constexpr int kId3EncodingUtf16 = 1;  // with byte-order mark
 // the file, its size is wrong: the stream is then left behind the last
 // well-formed frame that lies inside the file (behind the 10-byte tag header
 // when there is none, or when the tag's version is not read), where the audio
-// most likely starts.
+// most likely starts. A frame's text is never read past the tag end, whatever
+// the frame's size says.
 int32_t ReadId3Tags(FILE* file, _Id3& id3);
 
 // Converts the text of one ID3v2 text frame into `field` (width bytes) as

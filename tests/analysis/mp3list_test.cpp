@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "analysis/mp3_scan.h"
 #include "support/test_files.h"
 
 namespace brelvano {
@@ -206,13 +205,6 @@ TEST(Mp3List, AddEntryKeepsUserTagsAndStatus) {
   EXPECT_EQ(list.count(), 22);
   EXPECT_EQ(list.getElement(21)->filename, given.filename);
   EXPECT_STREQ(list.getElement(21)->prop.id3.song, "Edited");
-}
-
-TEST(Mp3List, StatusForScanResults) {
-  EXPECT_EQ(StatusForScanResult(kScanOk), kStatusNotConverted);
-  EXPECT_EQ(StatusForScanResult(kScanCannotOpen), kStatusCannotOpen);
-  EXPECT_EQ(StatusForScanResult(kScanUnsupported), kStatusUnsupported);
-  EXPECT_EQ(StatusForScanResult(kScanNoFrames), kStatusUnknown);
 }
 
 }  // namespace
