@@ -20,11 +20,11 @@ bool FlvOutputFile::Create(const std::string& path) {
   path_ = path;
   const size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  // O_EXCL with a name of our own: never opens someone else's file. The mode
-  // is the one fopen gives (0666 less the umask).
+  // O_EXCL with a short name of our own (whatever the length of the real
+  // name): never opens someone else's file. The mode is the one fopen gives
+  // (0666 less the umask).
   for (int attempt = 0; attempt < 100; ++attempt) {
-    tempPath_ = folder + "." + name + "." + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
+    tempPath_ = folder + ".brelvano-" + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
     fd_ = open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ >= 0) return true;
     if (errno != EEXIST) break;
