@@ -70,23 +70,33 @@ int DecodeGranuleLines(BitReader& reader, GranuleInfo& info, const ScaleFactors&
     const uint32_t firstBits = tables.huffmanBits[select.codeTable];
     const uint32_t linbits = static_cast<uint32_t>(select.linbits);
     for (int p = 0; p < pairs; ++p, line += 2) {
-      const uint32_t bits = reader.Peek32();
-      uint32_t entry = huffman[offset + (bits >> (32 - firstBits))];
+      // One look covers the longest pair: a 19-bit code, 2 x (13 linbits + sign).
+      const uint64_t bits = reader.Peek64();
+      uint32_t entry = huffman[offset + static_cast<uint32_t>(bits >> (64 - firstBits))];
       if (entry & kHuffmanPointer) {
         const uint32_t subBits = entry & 31;
-        entry = huffman[((entry >> 8) & 0x7FFFFF) + ((bits << firstBits) >> (32 - subBits))];
+        entry = huffman[((entry >> 8) & 0x7FFFFF) + static_cast<uint32_t>((bits << firstBits) >> (64 - subBits))];
       }
-      reader.Skip(entry & 31);
+      uint32_t used = entry & 31;
       uint32_t x = (entry >> 8) & 15;
       uint32_t y = (entry >> 12) & 15;
       if (x != 0) {
-        if (x == 15 && linbits != 0) x += reader.Read(linbits);
-        store(line, x, reader.Read(1) != 0);
+        if (x == 15 && linbits != 0) {
+          x += static_cast<uint32_t>((bits << used) >> (64 - linbits));
+          used += linbits;
+        }
+        store(line, x, ((bits << used) >> 63) != 0);
+        ++used;
       }
       if (y != 0) {
-        if (y == 15 && linbits != 0) y += reader.Read(linbits);
-        store(line + 1, y, reader.Read(1) != 0);
+        if (y == 15 && linbits != 0) {
+          y += static_cast<uint32_t>((bits << used) >> (64 - linbits));
+          used += linbits;
+        }
+        store(line + 1, y, ((bits << used) >> 63) != 0);
+        ++used;
       }
+      reader.Skip(used);
     }
   }
 

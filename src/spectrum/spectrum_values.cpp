@@ -9,6 +9,10 @@ namespace brelvano {
 
 using namespace layer3;
 
+namespace {
+constexpr int kWeightedBands = 18;  // subbandWeights is 0 from subband 18 up
+}  // namespace
+
 void ImdctLong(const double* in, double* out) {
   const auto& c = SpectrumTablesReady().imdctLong;
   for (int r = 0; r < 9; ++r) {
@@ -109,8 +113,9 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
   }
 
   // Levels: immediate rise, slow fall (a thousandth of the distance per slot).
+  // Bands whose weight is 0 only ever see v = 0: they stay at 0.0.
   for (int t = 0; t < kSubbandLines; ++t) {
-    for (int band = 0; band < kSubbands; ++band) {
+    for (int band = 0; band < kWeightedBands; ++band) {
       const float a = static_cast<float>(std::fabs(samples_[t][band]) * 32.0 * tables.subbandWeights[band]);
       const float v = std::min(32.0f, a);
       float& level = levels_[band];
