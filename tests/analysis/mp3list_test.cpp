@@ -72,8 +72,8 @@ TEST(Mp3List, CellTexts) {
   list.addFile("plain-name.mp3");  // missing
   const char* rows[] = {
       "cbr128_44100_joint.mp3||default|0'01\"|44100|Yes|128 (cbr)|||||",
-      "id3v23_latin1.mp3||default|0'01\"|11025|No|32 (cbr)|Caf\xC3\xA9 au lait|Zo\xC3\xAB \xC3\x85ngstr\xC3\xB6m|"
-      "D\xC3\xA9j\xC3\xA0 vu||",
+      ("id3v23_latin1.mp3||default|0'01\"|11025|No|32 (cbr)|Caf\xC3\xA9 au lait|Zo\xC3\xAB \xC3\x85ngstr\xC3\xB6m|"
+       "D\xC3\xA9j\xC3\xA0 vu||"),
       "vbr_44100_joint.mp3||default|0'02\"|44100|Yes|103 (vbr)|||||",
       "layer2_44100.mp2|Unsupported|default|0'01\"|44100|Yes|112 (cbr)|||||",  // with the Layer III table
       "empty.mp3|Unknown|default|0'00\"|0|No|0 (cbr)|||||",
