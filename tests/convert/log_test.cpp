@@ -16,71 +16,44 @@ std::string ReadText(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-struct FakeEnv {
-  std::map<std::string, std::string> vars;
-  Log::EnvLookup lookup() {
-    return [this](const char* name) -> const char* {
-      auto it = vars.find(name);
-      return it == vars.end() ? nullptr : it->second.c_str();
-    };
-  }
-};
+// A log reading its environment from `vars`.
+Log LogWith(const std::map<std::string, std::string>& vars) {
+  return Log([&vars](const char* name) -> const char* {
+    auto it = vars.find(name);
+    return it == vars.end() ? nullptr : it->second.c_str();
+  });
+}
 
-TEST(Log, OffUnlessLevelIsNonZeroNumber) {
-  for (const char* level : {static_cast<const char*>(nullptr), "0", "abc", "", "00"}) {
-    test::TempDir home;
-    FakeEnv env;
-    env.vars["HOME"] = home.path();
-    if (level) env.vars["BRELVANOLOG"] = level;
-    Log log(env.lookup());
+TEST(Log, OffUnlessHomeAndLevelIsNonZeroNumber) {
+  test::TempDir home;
+  for (const char* level : {"", "0", "abc", "00", "unset", "no home"}) {
+    std::map<std::string, std::string> vars{{"HOME", home.path()}, {"BRELVANOLOG", level}};
+    if (level == std::string("unset")) vars.erase("BRELVANOLOG");
+    if (level == std::string("no home")) vars = {{"BRELVANOLOG", "1"}};
+    Log log = LogWith(vars);
     log.Printf("hello\n");
-    EXPECT_FALSE(log.isOpen()) << (level ? level : "(unset)");
-    EXPECT_FALSE(test::FileExists(home.file("dravik.log"))) << (level ? level : "(unset)");
+    EXPECT_FALSE(log.isOpen()) << level;
+    EXPECT_FALSE(test::FileExists(home.file("dravik.log"))) << level;
   }
 }
 
+// While off, the log reads its environment again at each message.
 TEST(Log, BannerOncePerProcessThenMessages) {
   test::TempDir home;
-  FakeEnv env;
-  env.vars["HOME"] = home.path();
-  env.vars["BRELVANOLOG"] = "2x";  // leading number counts
+  std::map<std::string, std::string> vars{{"HOME", home.path()}};
   {
-    Log log(env.lookup());
+    Log log = LogWith(vars);
+    log.Printf("dropped\n");
+    vars["BRELVANOLOG"] = "2x";  // a leading number counts
     log.Printf("Can't open file %s", "/a.mp3");  // no line end: the next message continues the line
     log.Printf("Unsupported format\n");
   }
-  {
-    Log second(env.lookup());
-    second.Printf("\tWrote file: %s\n", "/b.swf");
-  }
+  LogWith(vars).Printf("\tWrote file: %s\n", "/b.swf");
+  const std::string banner = "Started on \\d{4}/\\d{2}/\\d{2} at \\d{2}:\\d{2} with verbose level 2\n";
   const std::string text = ReadText(home.file("dravik.log"));
-  const std::regex expected(
-      "Started on \\d{4}/\\d{2}/\\d{2} at \\d{2}:\\d{2} with verbose level 2\n"
-      "Can't open file /a.mp3Unsupported format\n"
-      "Started on \\d{4}/\\d{2}/\\d{2} at \\d{2}:\\d{2} with verbose level 2\n"
-      "\tWrote file: /b.swf\n");
-  EXPECT_TRUE(std::regex_match(text, expected)) << text;
-}
-
-TEST(Log, ReadsEnvironmentAgainWhileOff) {
-  test::TempDir home;
-  FakeEnv env;
-  env.vars["HOME"] = home.path();
-  Log log(env.lookup());
-  log.Printf("dropped\n");
-  env.vars["BRELVANOLOG"] = "1";
-  log.Printf("kept\n");
-  const std::string text = ReadText(home.file("dravik.log"));
-  EXPECT_EQ(text.find("dropped"), std::string::npos);
-  EXPECT_NE(text.find("verbose level 1\nkept\n"), std::string::npos);
-}
-
-TEST(Log, NoHomeStaysOff) {
-  FakeEnv env;
-  env.vars["BRELVANOLOG"] = "1";
-  Log log(env.lookup());
-  log.Printf("x\n");
-  EXPECT_FALSE(log.isOpen());
+  EXPECT_TRUE(std::regex_match(text, std::regex(banner + "Can't open file /a.mp3Unsupported format\n" + banner +
+                                                "\tWrote file: /b.swf\n")))
+      << text;
 }
 
 }  // namespace

@@ -11,36 +11,29 @@
 namespace brelvano {
 namespace {
 
-struct OracleCase {
-  const char* file;
-  int32_t frameRate;
-};
-
 TEST(SwfFfmpegOracle, AudioEqualsInputFrames) {
   if (!test::HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg not installed";
-  const OracleCase cases[] = {
-      {"swf/cbr44_joint.mp3", 30},  {"swf/cbr44_joint.mp3", 7},   {"swf/vbr22_mono.mp3", 12},
-      {"swf/cbr11_mono.mp3", 30},   {"swf/cbr11_mono.mp3", 200},  {"swf/change128to160.mp3", 10},
-      {"swf/tagged44.mp3", 30},  // ID3v2 in front, ID3v1 behind: the audio starts at skip
+  const std::pair<const char*, int32_t> cases[] = {
+      {"cbr44_joint.mp3", 30}, {"cbr44_joint.mp3", 7}, {"vbr22_mono.mp3", 12}, {"cbr11_mono.mp3", 30},
+      {"cbr11_mono.mp3", 200}, {"change128to160.mp3", 10},
+      {"tagged44.mp3", 30},  // ID3v2 in front, ID3v1 behind: the audio starts at skip
   };
   test::TempDir dir;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.file) + " at " + std::to_string(c.frameRate) + " fps");
+  for (const auto& [file, frameRate] : cases) {
+    SCOPED_TRACE(std::string(file) + " at " + std::to_string(frameRate) + " fps");
     SwfConversion conv;
-    conv.mp3Path = test::DataFile(c.file);
-    conv.frameRate = c.frameRate;
+    conv.mp3Path = test::DataFile(std::string("swf/") + file);
+    conv.frameRate = frameRate;
     _MP3prop prop;
     ASSERT_EQ(ScanMp3File(conv.mp3Path.c_str(), prop), 0);
-    const std::string out = dir.file("out.swf");
-    FILE* f = std::fopen(out.c_str(), "wb");
-    ASSERT_TRUE(f);
+    FILE* f = std::fopen(dir.file("out.swf").c_str(), "wb");
     SwfMovie movie(f);
     conversionAbort().set(0);
     EXPECT_EQ(ConvertMp3ToSwf(conv, prop, movie), kStatusOk);
     std::fclose(f);
     const auto expected = test::AudioPackets(conv.mp3Path);
     ASSERT_FALSE(expected.empty());
-    EXPECT_EQ(test::AudioPackets(out, "swf"), expected);
+    EXPECT_EQ(test::AudioPackets(dir.file("out.swf"), "swf"), expected);
   }
 }
 
