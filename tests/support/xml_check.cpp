@@ -10,12 +10,6 @@ bool HavePythonXml() {
   return RunCommand("python3 -c 'import xml.dom.minidom' >/dev/null 2>&1").exitCode == 0;
 }
 
-bool IsWellFormedXml(const std::string& path) {
-  return RunCommand("python3 -c 'import sys, xml.dom.minidom; xml.dom.minidom.parse(sys.argv[1])' " +
-                    ShellQuote(path) + " >/dev/null 2>&1")
-             .exitCode == 0;
-}
-
 std::vector<std::string> XmlElementAttributes(const std::string& path, const std::string& element,
                                               bool fragment) {
   // minidom keeps attributes in document order (Python 3.8 and later).

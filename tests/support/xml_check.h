@@ -8,8 +8,6 @@ namespace brelvano::test {
 
 // True when python3 is there to read the files.
 bool HavePythonXml();
-// True when the file is well-formed XML.
-bool IsWellFormedXml(const std::string& path);
 // For every element of that name, in document order, one line with its
 // attributes as name=value in document order, joined by "|" (the values as
 // the parser hands them over: references resolved, white space normalised).

@@ -1,0 +1,243 @@
+// playlist.xml, the player block, index.html and PublishFiles as a whole.
+#include "publish/publish_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "analysis/mp3list.h"
+#include "publish/playlist.h"
+#include "publish/publish_operation.h"
+#include "support/file_size_limit.h"
+#include "support/text_file.h"
+#include "support/xml_check.h"
+
+namespace brelvano {
+namespace {
+
+using test::ReadText;
+using test::TempDir;
+using test::WriteText;
+
+const std::string kBundledPlayer = std::string(BRELVANO_SOURCE_PLAYERS_DIR) + "/brelvano_mini.swf";
+
+_mp3entry Track(const std::string& file, const char* song, const char* artist = "",
+                const char* album = "", int32_t duration = 0) {
+  _mp3entry entry;
+  entry.filename = file;
+  entry.prop.id3.valid = 2;
+  std::strncpy(entry.prop.id3.song, song, sizeof entry.prop.id3.song - 1);
+  std::strncpy(entry.prop.id3.artist, artist, sizeof entry.prop.id3.artist - 1);
+  std::strncpy(entry.prop.id3.album, album, sizeof entry.prop.id3.album - 1);
+  entry.prop.duration = duration;
+  return entry;
+}
+
+const std::string kHead =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<GENERATOR name=\"Brelvano\" version=\"1.6\" build=\"2007.02.23\"/>\n";
+
+TEST(Playlist, EmptyListIsFiveLinesWithSettingsFromFlagBits) {
+  const std::pair<uint32_t, const char*> cases[] = {
+      {16 + 64, "autostart=\"yes\" playall=\"no\" loop=\"yes\" shuffle=\"no\""},
+      {8 + 32, "autostart=\"no\" playall=\"yes\" loop=\"no\" shuffle=\"yes\""},
+      {0xFFFFFF87u, "autostart=\"no\" playall=\"no\" loop=\"no\" shuffle=\"no\""},  // other bits only
+  };
+  for (const auto& [flags, settings] : cases) {
+    TempDir dir;
+    ProjectRecord project;
+    project.publishFlags = flags;
+    ASSERT_EQ(WritePlaylist(project, dir.path(), false), 0);
+    EXPECT_EQ(ReadText(dir.file("playlist.xml")),
+              kHead + "<PLAYERSETTINGS " + settings + "/>\n<PLAYLIST>\n</PLAYLIST>\n");
+  }
+}
+
+TEST(Playlist, ListsOnlyTracksWithOutputsAndEscapes) {
+  TempDir dir;
+  ProjectRecord project;  // no flags
+  project.destDir = dir.path();
+  _mp3entry first = Track("/music/My Song#1.mp3", "Rock & Roll", "The \"Band\"", "<Live>", 205);
+  _mp3entry missing = Track("/music/never.mp3", "x");
+  _mp3entry second = Track("/music/it's 100%?.mp3", "O'Neil", "", "", 59);
+  second.format = kFormatFlv;
+  WriteText(dir.file("My Song#1.swf"), "FWS");
+  WriteText(dir.file("it's 100%?.flv"), "FLV");
+  project.entries = {&first, &missing, &second};
+  EXPECT_EQ(WritePlaylist(project, dir.path(), false), 2);
+  EXPECT_EQ(ReadText(dir.file("playlist.xml")),
+            kHead +
+                "<PLAYERSETTINGS autostart=\"no\" playall=\"no\" loop=\"no\" shuffle=\"no\"/>\n"
+                "<PLAYLIST>\n"
+                "   <FILE src=\"My%20Song%231.swf\" desc=\"Rock &amp; Roll\""
+                " artist=\"The &quot;Band&quot;\" album=\"&lt;Live&gt;\" minutes=\"3\" seconds=\"25\"/>\n"
+                "   <FILE src=\"it%27s%20100%25%3F.flv\" desc=\"O&apos;Neil\""
+                " artist=\"\" album=\"\" minutes=\"0\" seconds=\"59\"/>\n"
+                "</PLAYLIST>\n");
+  // Absolute references: the path's own leading slash follows "file://".
+  TempDir work;
+  ASSERT_EQ(WritePlaylist(project, work.path(), true), 2);
+  EXPECT_NE(ReadText(work.file("playlist.xml")).find("<FILE src=\"file://" + dir.path() + "/My%20Song%231.swf\""),
+            std::string::npos);
+  if (!test::HavePythonXml()) GTEST_SKIP() << "python3 is needed to read the playlist back";
+  EXPECT_EQ(test::XmlElementAttributes(dir.file("playlist.xml"), "FILE", true),
+            (std::vector<std::string>{
+                "src=My%20Song%231.swf|desc=Rock & Roll|artist=The \"Band\"|album=<Live>|minutes=3|seconds=25",
+                "src=it%27s%20100%25%3F.flv|desc=O'Neil|artist=|album=|minutes=0|seconds=59"}));
+}
+
+TEST(Playlist, UrlEscapes) {
+  EXPECT_EQ(PlaylistUrlEscape(" &\"<>?'%#"), "%20%26%22%3C%3E%3F%27%25%23");
+  EXPECT_EQ(PlaylistUrlEscape("/\x7E\x7F\xC3\xA9\tb+c=d"), "/~%7F%C3%A9\tb+c=d");  // nor slashes nor control bytes
+}
+
+TEST(Playlist, FailedWriteIsReportedAndOldPlaylistKept) {
+  TempDir dir;
+  ProjectRecord project;
+  WriteText(dir.file("playlist.xml"), "old");
+  {
+    test::FileSizeLimit limit(100);  // the five lines alone take 198 bytes
+    ASSERT_TRUE(limit.active());
+    EXPECT_EQ(WritePlaylist(project, dir.path(), false), kPlaylistNotWritten);
+  }
+  EXPECT_EQ(ReadText(dir.file("playlist.xml")), "old");
+  EXPECT_EQ(std::filesystem::directory_iterator(dir.path())->path().filename(), "playlist.xml")
+      << "no temporary file is left behind";
+  EXPECT_EQ(WritePlaylist(project, "/nonexistent/brelvano", false), kPlaylistNotWritten);
+}
+
+const std::string kBlock300x40 =
+    "<object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" width=\"300\" height=\"40\">\n"
+    "  <param name=\"MOVIE\" value=\"brelvano_mini.swf\">\n"
+    "  <param name=\"QUALITY\" value=\"HIGH\">\n"
+    "     <embed src=\"brelvano_mini.swf\"\n"
+    "      quality=\"high\"\n"
+    "      type=\"application/x-shockwave-flash\"\n"
+    "      width=\"300\" height=\"40\"\n"
+    "     >\n"
+    "     </embed>\n"
+    "</object>\n";
+
+// A destination folder, the bundled player and a list of tracks.
+struct PublishFixture : AlertSink {
+  TempDir dest;
+  PlayersList players = {{"brelvano_mini", kBundledPlayer}};
+  ProjectRecord project;
+  Mp3List tracks;
+  std::vector<std::string> alerts;  // title: message [button]
+  rlim_t sizeLimit = 0;             // bytes a file may grow to while publishing; 0: no limit
+
+  PublishFixture() {
+    project.publishFlags = kDefaultPublishFlags;
+    project.player = "brelvano_mini";
+    project.destDir = dest.path();
+  }
+  void alert(AlertStyle, const std::string& title, const std::string& message, const std::string& button) override {
+    alerts.push_back(title + ": " + message + " [" + button + "]");
+  }
+  void AddTrack(const std::string& name, bool converted) {
+    tracks.addEntry(Track("/music/" + name + ".mp3", name.c_str()));
+    if (converted) WriteText(dest.file(name + ".swf"), "FWS");
+  }
+  int32_t Publish() {
+    std::optional<test::FileSizeLimit> limit;
+    if (sizeLimit != 0) limit.emplace(sizeLimit);
+    return PublishFiles(project, players, tracks, nullptr, this);
+  }
+};
+
+TEST(PublishFiles, BuiltInPageAndSelection) {
+  PublishFixture f;
+  f.AddTrack("one", true);
+  f.AddTrack("two", false);
+  f.AddTrack("three", true);
+  const int32_t result = f.Publish();
+  EXPECT_EQ(result, (2 << 8) | kPublishedPage);
+  EXPECT_TRUE(f.alerts.empty());
+  EXPECT_TRUE(f.project.entries.empty());
+  EXPECT_EQ(ReadText(f.dest.file("index.html")), "<html>\n<body>\n" + kBlock300x40 + "</body>\n</html>\n");
+  EXPECT_EQ(test::ReadFileBytes(f.dest.file("brelvano_mini.swf")), test::ReadFileBytes(kBundledPlayer));
+  EXPECT_EQ(PublishSummary(result, f.project.player),
+            "Number of audio files: 2\nPlaylist generated\nHTML file generated\nbrelvano_mini player copied.");
+  std::vector<_mp3entry*> entries;
+  const StdIndexSet rows = {0, 2};
+  EXPECT_EQ(CollectEntries(f.tracks, &entries, &rows), 2);
+  EXPECT_EQ(entries, (std::vector<_mp3entry*>{f.tracks.getElement(0), f.tracks.getElement(2)}));
+}
+
+TEST(PublishFiles, PlayerNamesArePercentEscapedInThePage) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Caf\xC3\xA9", "Caf%E9"},                  // Latin-1 code of é
+      {"My 100% #1?\"<x-y_z", "My%20100%25%20%231%3F%22%3Cx-y_z"},
+      {"\xE2\x82\xAC", "%E2%82%AC"},              // € has no Latin-1 code: its UTF-8 bytes
+  };
+  for (const auto& [name, escaped] : cases) {
+    PublishFixture f;
+    f.players = {{name, kBundledPlayer}};
+    f.project.player = name;
+    EXPECT_EQ(f.Publish(), kPublishedPage) << name;
+    const std::string page = ReadText(f.dest.file("index.html")), swf = std::string(escaped) + ".swf\"";
+    EXPECT_NE(page.find("<param name=\"MOVIE\" value=\"" + swf), std::string::npos) << page;
+    EXPECT_NE(page.find("<embed src=\"" + swf), std::string::npos) << page;
+  }
+}
+
+TEST(PublishFiles, TemplateMarkerCases) {
+  const std::string longText(10000, 'x');  // far longer than any line buffer
+  const std::tuple<const char*, std::string, std::string> cases[] = {  // name, template, page
+      {"text on both sides", "<p>before %%MP3FLASHPLAYER%% after</p>\n", "<p>before " + kBlock300x40 + " after</p>\n"},
+      {"two markers", "%%MP3FLASHPLAYER%%|%%MP3FLASHPLAYER%%\n", kBlock300x40 + "|%%MP3FLASHPLAYER%%\n"},
+      {"no marker", "<html>\r\n<body></body>\r\n</html>", "<html>\r\n<body></body>\r\n</html>"},
+      {"last line without line end", "a\nb%%MP3FLASHPLAYER%%", "a\nb" + kBlock300x40},
+      {"far into a long line", longText + "%%MP3FLASHPLAYER%%" + longText + "\n",
+       longText + kBlock300x40 + longText + "\n"},
+      {"across a 4094-byte boundary", std::string(4090, 'y') + "%%MP3FLASHPLAYER%%\n",
+       std::string(4090, 'y') + kBlock300x40 + "\n"},
+      {"one percent sign short", "%MP3FLASHPLAYER%%\n", "%MP3FLASHPLAYER%%\n"},
+      {"empty template", "", ""},
+  };
+  for (const auto& [name, templ, page] : cases) {
+    SCOPED_TRACE(name);
+    PublishFixture f;
+    f.project.publishFlags |= kPublishUseTemplate;
+    WriteText(f.dest.file("template.html"), templ);
+    EXPECT_EQ(f.Publish() & kPublishedPage, kPublishedPage);
+    EXPECT_EQ(ReadText(f.dest.file("index.html")), page);
+  }
+}
+
+TEST(PublishFiles, ProblemsAreReportedAndPublishingGoesOn) {
+  const std::string copyFailed = "Generation: Cannot copy player to publish folder. [Continue]";
+  // What is set up, the result (one track listed), the alerts, and what index.html then holds.
+  const std::tuple<const char*, void (*)(PublishFixture&), int32_t, std::vector<std::string>, const char*> cases[] = {
+      {"no page", [](PublishFixture& f) { f.project.publishFlags &= ~kPublishGenerateHTML; }, 1 << 8, {}, "old page"},
+      {"unknown player", [](PublishFixture& f) { f.project.player = "Missing"; },
+       1 << 8 | kPublishedPage | kPublishedPlayerFailed, {copyFailed}, "width=\"100%\" height=\"100%\">\n"},
+      {"missing template", [](PublishFixture& f) { f.project.publishFlags |= kPublishUseTemplate; }, 1 << 8,
+       {"HTML Generation: Cannot open template.html\n File is missing. [Continue]"}, "old page"},
+      {"destination is a file", [](PublishFixture& f) { f.project.destDir = f.dest.file("index.html"); },
+       kPublishedPlaylistFailed | kPublishedPlayerFailed,  // nothing listed
+       {"Generation: Cannot create playlist.xml file. [Continue]", copyFailed,
+        "HTML Generation: Cannot create index.html file. [Continue]"}, ""},
+      // The page is created but its writes fail: not counted, the old page stays.
+      {"page write fails", [](PublishFixture& f) { f.project.player.assign(400, 'p'); f.sizeLimit = 500; },
+       1 << 8 | kPublishedPlayerFailed,
+       {copyFailed, "HTML Generation: Cannot write index.html file. [Continue]"}, "old page"},
+  };
+  for (const auto& [what, setup, result, alerts, page] : cases) {
+    SCOPED_TRACE(what);
+    PublishFixture f;
+    f.AddTrack("one", true);
+    WriteText(f.dest.file("index.html"), "old page");
+    setup(f);
+    EXPECT_EQ(f.Publish(), result);
+    EXPECT_EQ(f.alerts, alerts);
+    EXPECT_NE(ReadText(f.project.destDir + "/index.html").find(page), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace brelvano
