@@ -7,7 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   brelvano::ReadSwfHeaderBytes(data, size);
   // The bit reader on its own, with field widths taken from the input.
-  brelvano::BitReader reader(data, size);
+  brelvano::SwfBitReader reader(data, size);
   for (size_t i = 0; i < size && i < 64; ++i) {
     const int n = data[i] % 33;
     const uint32_t value = reader.GetBits(n);

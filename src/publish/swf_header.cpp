@@ -5,7 +5,7 @@
 
 namespace brelvano {
 
-uint32_t BitReader::GetBits(int n) {
+uint32_t SwfBitReader::GetBits(int n) {
   uint32_t value = 0;
   for (int i = 0; i < n && i < 32; ++i) {
     if (bitsLeft_ == 0) {
@@ -19,7 +19,7 @@ uint32_t BitReader::GetBits(int n) {
   return value;
 }
 
-void BitReader::ReadRect(int32_t rect[4]) {
+void SwfBitReader::ReadRect(int32_t rect[4]) {
   bitsLeft_ = 0;  // a RECT starts on a byte boundary
   const int nbits = static_cast<int>(GetBits(5));
   for (int i = 0; i < 4; ++i) {
@@ -34,7 +34,7 @@ std::optional<SwfHeaderInfo> ReadSwfHeaderBytes(const uint8_t* bytes, size_t siz
   if (size > 0) std::memcpy(header, bytes, size < sizeof header ? size : sizeof header);
   if (header[0] != 'F' || header[1] != 'W' || header[2] != 'S') return std::nullopt;
   // Behind the signature, the version byte and the 32-bit file length.
-  BitReader reader(header, sizeof header, 8);
+  SwfBitReader reader(header, sizeof header, 8);
   int32_t rect[4];  // Xmin, Xmax, Ymin, Ymax in twips
   reader.ReadRect(rect);
   return SwfHeaderInfo{rect[1] / 20, rect[3] / 20};

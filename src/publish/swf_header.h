@@ -10,9 +10,9 @@ namespace brelvano {
 
 // Reads bits most significant first from a byte array of known size; bits
 // past its end read as zeros, so no field can overrun it.
-class BitReader {
+class SwfBitReader {
  public:
-  BitReader(const uint8_t* bytes, size_t size, size_t start = 0)
+  SwfBitReader(const uint8_t* bytes, size_t size, size_t start = 0)
       : bytes_(bytes), size_(size), next_(start) {}
 
   // The next n bits (0..32; 0 gives 0), the first one read the most significant.
