@@ -9,8 +9,8 @@ namespace brelvano {
 
 using namespace layer3;
 
-int DecodeGranuleLines(BitReader& reader, GranuleInfo& info, const ScaleFactors& scaleFactors, int part2Bits,
-                       BandRow row, double* lines) {
+int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFactors& scaleFactors, int part2Bits,
+                       BandRow row, double* lines, int lineLimit) {
   const SpectrumTables& tables = SpectrumTablesReady();
   const int kind = info.blockType == 2 ? (info.mixedBlockFlag ? kBlockMixed : kBlockShort) : kBlockLong;
   const LineMap& map = tables.lineMaps[row][kind];
@@ -35,6 +35,9 @@ int DecodeGranuleLines(BitReader& reader, GranuleInfo& info, const ScaleFactors&
   const int64_t end = static_cast<int64_t>(reader.position()) + info.part23Length - part2Bits;
   const float* power = tables.power.data();
   const uint32_t* huffman = tables.huffman.data();
+  const uint16_t* position = map.position.data();
+  const uint8_t* slotOf = map.slot.data();
+  const uint32_t limit = static_cast<uint32_t>(std::clamp(lineLimit, 0, kGranuleLines));
 
   // Big values: up to three regions of pairs, each with its own code table.
   const int bigValues = info.bigValues;
@@ -53,11 +56,23 @@ int DecodeGranuleLines(BitReader& reader, GranuleInfo& info, const ScaleFactors&
     }
   }
   int line = 0;
-  auto store = [&](int coded, uint32_t magnitude, bool negative) {
-    const int slot = map.slot[coded];
-    const double value = power[magnitude] * slotGain[slot];
-    lines[map.position[coded]] = negative ? -value : value;
+  // One value of a pair: its linbits, sign bit and requantised magnitude.
+  // The cache holds enough bits for a whole pair (a code of up to 19 bits and
+  // twice 13 linbits and a sign).
+  auto value = [&](int coded, uint32_t magnitude, uint32_t linbits) {
+    if (magnitude == 15 && linbits != 0) {
+      magnitude += static_cast<uint32_t>(reader.cache() >> (64 - linbits));
+      reader.Consume(linbits);
+    }
+    const bool negative = (reader.cache() >> 63) != 0;
+    reader.Consume(1);
+    const int slot = slotOf[coded];
     slotUsed[slot] = true;
+    const uint32_t at = position[coded];
+    if (at < limit) {
+      const double v = power[magnitude] * slotGain[slot];
+      lines[at] = negative ? -v : v;
+    }
   };
   for (int region = 0; region < 3; ++region) {
     const BigValueTable& select = kLayer3BigValueTables[info.tableSelect[region] & 31];
@@ -66,27 +81,22 @@ int DecodeGranuleLines(BitReader& reader, GranuleInfo& info, const ScaleFactors&
       line += 2 * pairs;
       continue;
     }
-    const uint32_t offset = tables.huffmanOffset[select.codeTable];
+    const uint32_t* table = huffman + tables.huffmanOffset[select.codeTable];
     const uint32_t firstBits = tables.huffmanBits[select.codeTable];
     const uint32_t linbits = static_cast<uint32_t>(select.linbits);
     for (int p = 0; p < pairs; ++p, line += 2) {
-      const uint32_t bits = reader.Peek32();
-      uint32_t entry = huffman[offset + (bits >> (32 - firstBits))];
+      reader.Refill();
+      const uint64_t bits = reader.cache();
+      uint32_t entry = table[bits >> (64 - firstBits)];
       if (entry & kHuffmanPointer) {
         const uint32_t subBits = entry & 31;
-        entry = huffman[((entry >> 8) & 0x7FFFFF) + ((bits << firstBits) >> (32 - subBits))];
+        entry = huffman[((entry >> 8) & 0x7FFFFF) + ((bits << firstBits) >> (64 - subBits))];
       }
-      reader.Skip(entry & 31);
-      uint32_t x = (entry >> 8) & 15;
-      uint32_t y = (entry >> 12) & 15;
-      if (x != 0) {
-        if (x == 15 && linbits != 0) x += reader.Read(linbits);
-        store(line, x, reader.Read(1) != 0);
-      }
-      if (y != 0) {
-        if (y == 15 && linbits != 0) y += reader.Read(linbits);
-        store(line + 1, y, reader.Read(1) != 0);
-      }
+      reader.Consume(entry & 31);
+      const uint32_t x = (entry >> 8) & 15;
+      const uint32_t y = (entry >> 12) & 15;
+      if (x != 0) value(line, x, linbits);
+      if (y != 0) value(line + 1, y, linbits);
     }
   }
 
@@ -115,9 +125,11 @@ int DecodeGranuleLines(BitReader& reader, GranuleInfo& info, const ScaleFactors&
         budgetLeft = false;
         break;
       }
-      const int slot = map.slot[line];
-      lines[map.position[line]] = reader.Read(1) ? -slotGain[slot] : slotGain[slot];
+      const int slot = slotOf[line];
       slotUsed[slot] = true;
+      const bool negative = reader.Read(1) != 0;
+      const uint32_t at = position[line];
+      if (at < limit) lines[at] = negative ? -slotGain[slot] : slotGain[slot];
     }
     if (!budgetLeft) break;
   }
