@@ -9,6 +9,64 @@ namespace brelvano {
 
 using namespace layer3;
 
+namespace {
+
+constexpr int kZeroSlot = kScaleFactorSlots;  // where a zero value's slot mark goes
+constexpr double kSign[2] = {1.0, -1.0};
+
+// The big-value pairs of one region. Branch-free per value: zeros are stored
+// like any value (the lines are cleared first) and mark a spare slot, so the
+// decoding does not stall on the unpredictable zero / non-zero pattern.
+struct PairDecoder {
+  FrameBitReader& reader;
+  const float* power;
+  const double* slotGain;
+  bool* slotUsed;
+  const uint16_t* position;
+  const uint8_t* slotOf;
+  double* lines;
+  uint32_t limit;  // lines from here up are not requantised
+
+  // One value: its linbits (after a 15 in a table with linbits), its sign
+  // bit when it is not zero, and its requantised magnitude.
+  template <bool kLinbits>
+  void Value(int coded, uint32_t magnitude, uint32_t linbits) {
+    if constexpr (kLinbits) {
+      const uint64_t escape = magnitude == 15 ? ~uint64_t{0} : 0;
+      magnitude += static_cast<uint32_t>((reader.cache() >> (64 - linbits)) & escape);
+      reader.Consume(linbits & static_cast<uint32_t>(escape));
+    }
+    const uint32_t nonZero = magnitude != 0 ? 1u : 0u;
+    const uint32_t negative = static_cast<uint32_t>(reader.cache() >> 63) & nonZero;
+    reader.Consume(nonZero);
+    const int slot = slotOf[coded];
+    slotUsed[nonZero ? slot : kZeroSlot] = true;
+    const uint32_t at = position[coded];
+    if (at < limit) lines[at] = power[magnitude] * slotGain[slot] * kSign[negative];
+  }
+
+  // `count` pairs from coded line `first`. The cache holds enough bits for a
+  // whole pair after a refill: a code of up to 19 bits, twice 13 linbits and a sign.
+  template <bool kLinbits>
+  void Decode(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits, int first,
+              int count) {
+    for (int p = 0, line = first; p < count; ++p, line += 2) {
+      reader.Refill();
+      const uint64_t bits = reader.cache();
+      uint32_t entry = table[bits >> (64 - firstBits)];
+      if (entry & kHuffmanPointer) {
+        const uint32_t subBits = entry & 31;
+        entry = huffman[((entry >> 8) & 0x7FFFFF) + ((bits << firstBits) >> (64 - subBits))];
+      }
+      reader.Consume(entry & 31);
+      Value<kLinbits>(line, (entry >> 8) & 15, linbits);
+      Value<kLinbits>(line + 1, (entry >> 12) & 15, linbits);
+    }
+  }
+};
+
+}  // namespace
+
 int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFactors& scaleFactors, int part2Bits,
                        BandRow row, double* lines, int lineLimit) {
   const SpectrumTables& tables = SpectrumTablesReady();
@@ -29,7 +87,7 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
     }
     slotGain[s] = tables.gain[std::clamp(index, 0, kGainTableSize - 1)];
   }
-  bool slotUsed[kScaleFactorSlots] = {};
+  bool slotUsed[kScaleFactorSlots + 1] = {};  // the last one takes the marks of zero values
 
   std::fill(lines, lines + kGranuleLines, 0.0);
   const int64_t end = static_cast<int64_t>(reader.position()) + info.part23Length - part2Bits;
@@ -56,48 +114,20 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
     }
   }
   int line = 0;
-  // One value of a pair: its linbits, sign bit and requantised magnitude.
-  // The cache holds enough bits for a whole pair (a code of up to 19 bits and
-  // twice 13 linbits and a sign).
-  auto value = [&](int coded, uint32_t magnitude, uint32_t linbits) {
-    if (magnitude == 15 && linbits != 0) {
-      magnitude += static_cast<uint32_t>(reader.cache() >> (64 - linbits));
-      reader.Consume(linbits);
-    }
-    const bool negative = (reader.cache() >> 63) != 0;
-    reader.Consume(1);
-    const int slot = slotOf[coded];
-    slotUsed[slot] = true;
-    const uint32_t at = position[coded];
-    if (at < limit) {
-      const double v = power[magnitude] * slotGain[slot];
-      lines[at] = negative ? -v : v;
-    }
-  };
+  PairDecoder pairs{reader, power, slotGain, slotUsed, position, slotOf, lines, limit};
   for (int region = 0; region < 3; ++region) {
     const BigValueTable& select = kLayer3BigValueTables[info.tableSelect[region] & 31];
-    const int pairs = regionPairs[region];
-    if (select.codeTable == 0) {  // tables 0, 4 and 14: zeros, no bits
-      line += 2 * pairs;
-      continue;
-    }
-    const uint32_t* table = huffman + tables.huffmanOffset[select.codeTable];
-    const uint32_t firstBits = tables.huffmanBits[select.codeTable];
-    const uint32_t linbits = static_cast<uint32_t>(select.linbits);
-    for (int p = 0; p < pairs; ++p, line += 2) {
-      reader.Refill();
-      const uint64_t bits = reader.cache();
-      uint32_t entry = table[bits >> (64 - firstBits)];
-      if (entry & kHuffmanPointer) {
-        const uint32_t subBits = entry & 31;
-        entry = huffman[((entry >> 8) & 0x7FFFFF) + ((bits << firstBits) >> (64 - subBits))];
+    const int count = regionPairs[region];
+    if (select.codeTable != 0) {  // tables 0, 4 and 14: zeros, no bits
+      const uint32_t* table = huffman + tables.huffmanOffset[select.codeTable];
+      const uint32_t firstBits = tables.huffmanBits[select.codeTable];
+      if (select.linbits != 0) {
+        pairs.Decode<true>(table, huffman, firstBits, static_cast<uint32_t>(select.linbits), line, count);
+      } else {
+        pairs.Decode<false>(table, huffman, firstBits, 0, line, count);
       }
-      reader.Consume(entry & 31);
-      const uint32_t x = (entry >> 8) & 15;
-      const uint32_t y = (entry >> 12) & 15;
-      if (x != 0) value(line, x, linbits);
-      if (y != 0) value(line + 1, y, linbits);
     }
+    line += 2 * count;
   }
 
   // Count1: quadruples of -1, 0, +1 until the budget or the lines run out.
