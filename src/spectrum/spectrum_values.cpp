@@ -1,7 +1,9 @@
 #include "spectrum/spectrum_values.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "spectrum/spectrum_tables.h"
 
@@ -62,13 +64,26 @@ void Dct4Of18(const SpectrumTables& tables, const double* in, double* y) {
 void ImdctLong(const SpectrumTables& tables, const double* in, double* out) {
   double y[18];
   Dct4Of18(tables, in, y);
-  // x[i] = y[i + 9] extended by y[17 - j] = ... : x[i] = y[9 + i] for i < 9,
-  // -y[26 - i] for 9 <= i < 27 and -y[i - 27] from 27 on.
+  // x[i] = y[9 + i] for i < 9, -y[26 - i] for 9 <= i < 27 and -y[i - 27] from 27 on.
   for (int i = 0; i < 9; ++i) {
     out[i] = y[9 + i];
     out[27 + i] = -y[i];
   }
   for (int i = 9; i < 27; ++i) out[i] = -y[26 - i];
+}
+
+// One long-block subband through the filter bank: IMDCT, window and
+// overlap-add. samples receives output i at samples[32 i]; next the second half.
+// Each output is the same product and sum as windowing the IMDCT block first
+// (x * w with x = -y is -(y * w), and p + -(q) is p - q).
+void LongSubband(const SpectrumTables& tables, const double* in, const double* window, const double* previous,
+                 double* samples, double* next) {
+  double y[18];
+  Dct4Of18(tables, in, y);
+  for (int i = 0; i < 9; ++i) samples[kSubbands * i] = y[9 + i] * window[i] + previous[i];
+  for (int i = 9; i < 18; ++i) samples[kSubbands * i] = previous[i] - y[26 - i] * window[i];
+  for (int i = 18; i < 27; ++i) next[i - 18] = -(y[26 - i] * window[i]);
+  for (int i = 27; i < 36; ++i) next[i - 18] = -(y[i - 27] * window[i]);
 }
 
 void ImdctShortWindowed(const SpectrumTables& tables, const double* in, double* out) {
@@ -128,15 +143,14 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
   selector_ ^= 1;
   auto transform = [&](int sb, bool longBlock, int windowType) {
     if (sb >= wanted) return;
-    double block[36];
     const double* in = lines + 18 * sb;
     if (longBlock) {
-      ImdctLong(tables, in, block);
-      const auto& window = tables.windows[windowType];
-      for (int i = 0; i < 36; ++i) block[i] *= window[i];
-    } else {
-      ImdctShortWindowed(tables, in, block);
+      LongSubband(tables, in, tables.windows[windowType].data(), previous + 18 * sb, &samples_[0][sb],
+                  next + 18 * sb);
+      return;
     }
+    double block[36];
+    ImdctShortWindowed(tables, in, block);
     for (int t = 0; t < 18; ++t) {
       samples_[t][sb] = block[t] + previous[18 * sb + t];
       next[18 * sb + t] = block[18 + t];
@@ -163,18 +177,32 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
 
   // Levels: immediate rise, slow fall (a thousandth of the distance per
   // slot). Only the weighted subbands move; the others stay at 0.0.
-  float level[kWeightedSubbands];
-  std::copy(levels_, levels_ + kWeightedSubbands, level);
+  //
+  // The rise-or-fall choice is the larger of v and the fallen level: when v
+  // is above the level, (level * 999 + v) / 1000 rounds to at most v, else to
+  // at least v (1000 v is exact in double and rounding is monotonic). All
+  // values are non-negative floats, which order like their bit patterns as
+  // integers; integer min / max keep the loop free of branches, so the bands
+  // go through in parallel.
+  int32_t level[kWeightedSubbands];
+  double weight[kWeightedSubbands];
+  for (int band = 0; band < kWeightedSubbands; ++band) {
+    level[band] = std::bit_cast<int32_t>(levels_[band]);
+    weight[band] = 32.0 * tables.subbandWeights[band];  // exact: times a power of two
+  }
+  constexpr int32_t kTop = std::bit_cast<int32_t>(32.0f);
   for (int t = 0; t < kSubbandLines; ++t) {
     const double* slot = samples_[t];
     for (int band = 0; band < kWeightedSubbands; ++band) {
-      const float a = static_cast<float>(std::fabs(slot[band]) * 32.0 * tables.subbandWeights[band]);
-      const float v = a < 32.0f ? a : 32.0f;
-      const float fall = static_cast<float>((static_cast<double>(level[band]) * 999.0 + v) / 1000.0);
-      level[band] = v > level[band] ? v : fall;
+      const int32_t a = std::bit_cast<int32_t>(static_cast<float>(std::fabs(slot[band]) * weight[band]));
+      const int32_t v = std::min(a, kTop);
+      const double fallen =
+          (static_cast<double>(std::bit_cast<float>(level[band])) * 999.0 + static_cast<double>(std::bit_cast<float>(v))) /
+          1000.0;
+      level[band] = std::max(v, std::bit_cast<int32_t>(static_cast<float>(fallen)));
     }
   }
-  std::copy(level, level + kWeightedSubbands, levels_);
+  for (int band = 0; band < kWeightedSubbands; ++band) levels_[band] = std::bit_cast<float>(level[band]);
 }
 
 }  // namespace brelvano
