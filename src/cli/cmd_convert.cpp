@@ -1,5 +1,4 @@
 // brelvano-cli convert: the conversion batch over files named on the command line.
-#include <signal.h>
 #include <unistd.h>
 
 #include <memory>
@@ -8,6 +7,7 @@
 
 #include "analysis/mp3list.h"
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/terminal_progress.h"
 #include "convert/batch.h"
 #include "convert/conversion_abort.h"
@@ -27,13 +27,6 @@ struct ConvertOptions {
   std::vector<std::string> files;
 };
 
-// Ctrl-C acts as Cancel: the track in work ends "Aborted" and well-formed,
-// and the batch stops after it. A second Ctrl-C leaves at once.
-void OnInterrupt(int) {
-  if (conversionAbort().get() == 1) _exit(kExitCancelled);
-  convertCancel();
-}
-
 int RunConvert(const ConvertOptions& options) {
   ProjectRecord project;
   project.destDir = options.dest;
@@ -52,17 +45,14 @@ int RunConvert(const ConvertOptions& options) {
     MarkConvertedIfExists(project, *entry);
   }
 
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  struct sigaction previous {};
-  sigaction(SIGINT, &action, &previous);
-
   TerminalProgress progress(isatty(STDERR_FILENO) != 0);
-  doConvert(list, project, options.force, &progress);
-  const bool cancelled = conversionAbort().requested();
-  conversionAbort().set(-1);
-  sigaction(SIGINT, &previous, nullptr);
+  bool cancelled;
+  {
+    CancelOnInterrupt interrupt;
+    doConvert(list, project, options.force, &progress);
+    cancelled = conversionAbort().requested();
+    conversionAbort().set(-1);
+  }
 
   if (cancelled) {
     std::fprintf(stderr, "brelvano-cli: conversion cancelled\n");

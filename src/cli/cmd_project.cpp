@@ -13,6 +13,8 @@
 
 #include "analysis/mp3list.h"
 #include "cli/commands.h"
+#include "cli/interrupt.h"
+#include "cli/terminal_progress.h"
 #include "cli/table_printer.h"
 #include "convert/batch.h"
 #include "convert/conversion_abort.h"
@@ -222,30 +224,6 @@ int RunShow(const std::string& projectPath) {
 
 // ---- publish -----------------------------------------------------------
 
-// One line per track as the batch finishes it.
-class PrintingObserver : public ConversionObserver {
- public:
-  explicit PrintingObserver(int32_t trackCount) : total_(trackCount) {}
-  void batchStarted(int32_t trackCount) override { total_ = trackCount; }
-  void trackFinished(int32_t index, const _mp3entry& entry, const std::string& outPath,
-                     bool skipped) override {
-    const char* status = StatusText(entry.status);
-    std::printf("%d/%d  %-13s  %s%s\n", index + 1, total_, *status ? status : "Not converted",
-                outPath.c_str(), skipped ? "  (exists, skipped)" : "");
-    std::fflush(stdout);
-  }
-
- private:
-  int32_t total_;
-};
-
-void OnInterrupt(int) {
-  // While a conversion runs, ask it to stop after the frame in work;
-  // otherwise stop at once.
-  if (conversionAbort().get() == 0) conversionAbort().set(1);
-  else _exit(kExitCancelled);
-}
-
 int RunPublish(const std::string& projectPath, bool force) {
   ProjectRecord project;
   Mp3List tracks;
@@ -260,11 +238,14 @@ int RunPublish(const std::string& projectPath, bool force) {
   }
   const PlayersList players = FindPlayers();
 
-  PrintingObserver observer(tracks.count());
+  TerminalProgress observer(isatty(STDERR_FILENO) != 0);
   StderrAlerts alerts;
-  void (*previous)(int) = std::signal(SIGINT, OnInterrupt);
-  const PublishOutcome outcome = PublishProject(tracks, project, players, force, &observer, &alerts);
-  std::signal(SIGINT, previous);
+  PublishOutcome outcome;
+  {
+    CancelOnInterrupt interrupt;
+    outcome = PublishProject(tracks, project, players, force, &observer, &alerts);
+    conversionAbort().set(-1);
+  }
   if (outcome.cancelled) {
     std::fprintf(stderr, "brelvano-cli: cancelled; nothing published\n");
     return kExitCancelled;

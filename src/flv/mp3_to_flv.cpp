@@ -1,13 +1,14 @@
 #include "flv/mp3_to_flv.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
+#include "convert/atomic_output.h"
 #include "convert/conversion_abort.h"
 #include "convert/log.h"
 #include "flv/amf_writer.h"
 #include "flv/flv_metadata.h"
-#include "flv/flv_output_file.h"
 #include "flv/flv_tags.h"
 #include "flv/mp3_frame_input.h"
 #include "spectrum/spectrum_decoder.h"
@@ -15,6 +16,13 @@
 namespace brelvano {
 
 namespace {
+
+// The output cannot be made: the system's reason on standard error, prefixed
+// with the path as perror does; whatever was there before stays.
+int32_t CannotCreate(const char* path, int error) {
+  std::fprintf(stderr, "%s: %s\n", path, std::strerror(error));
+  return kStatusCannotCreate;
+}
 
 class ProcessSpectrumSource final : public FlvSpectrumSource {
  public:
@@ -65,9 +73,11 @@ int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectr
   int32_t previousBitrate = frame.bitrate;
   const double firstFrameMs = FrameMilliseconds(frame);
 
-  FlvOutputFile file;
-  if (!file.Create(flvPath)) return kStatusCannotCreate;
-  std::unique_ptr<FlvSink> sink = hooks.makeSink ? hooks.makeSink(file.fd()) : std::make_unique<FlvFdSink>(file.fd());
+  // Written under a temporary name and renamed into place when complete.
+  AtomicOutput file(flvPath);
+  if (!file.Open()) return CannotCreate(flvPath, errno);
+  const int fd = fileno(file.file());  // written through the sink only
+  std::unique_ptr<FlvSink> sink = hooks.makeSink ? hooks.makeSink(fd) : std::make_unique<FlvFdSink>(fd);
   FlvStream out(*sink);
 
   FlvWriteFileHeader(out);
@@ -119,10 +129,11 @@ int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectr
     frame = next;
   }
 
-  // The file tells the length of the audio it holds: the limit when it was
-  // cut there, else the frames written (one frame's length when cancelled
-  // before the first, so that the rate below never divides by zero).
-  double durationSeconds = status == kStatusTruncated ? maxSeconds : runningMs / 1000.0;
+  // "duration" is the maximum length when one is given; without one, the
+  // length of the frames written, which unlike the scanned whole seconds is
+  // never 0 for a file under a second (one frame's length when cancelled
+  // before the first), so the rate below never divides by zero.
+  double durationSeconds = maxSeconds > 0 ? maxSeconds : runningMs / 1000.0;
   if (!(durationSeconds > 0)) durationSeconds = firstFrameMs / 1000.0;
   const uint64_t fileSize = out.Tell();
   FlvPatchNumber(out, patches.duration, durationSeconds);
@@ -132,8 +143,8 @@ int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectr
   FlvPatchNumber(out, patches.audioSize, static_cast<double>(audioBytes));
   FlvPatchNumber(out, patches.dataSize, metadataBytes);
   out.Flush();
-  const int writeError = out.failed() ? (out.error() ? out.error() : EIO) : 0;
-  if (!file.Commit(writeError)) return kStatusCannotCreate;
+  if (out.failed()) return CannotCreate(flvPath, out.error() ? out.error() : EIO);
+  if (!file.Commit()) return CannotCreate(flvPath, errno);
   if (conversionAbort().requested()) status = kStatusAborted;
   return status;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "project/project_file_names.h"
+#include "convert/atomic_output.h"
 #include "publish/file_services.h"
 #include "publish/xml_attribute.h"
 
@@ -78,13 +79,13 @@ void WriteContent(const ProjectRecord& project, FILE* file) {
 int32_t WriteProjectFile(const ProjectRecord& project, const std::string& path,
                          std::string* error) {
   if (!CheckStorable(project, error)) return kProjectNotStorable;
-  ReplacingFileWriter writer;
-  if (!writer.Open(path)) {
+  AtomicOutput writer(path);
+  if (!writer.Open()) {
     if (error) *error = std::string("cannot create file: ") + std::strerror(errno);
     return kProjectCannotWrite;
   }
-  WriteContent(project, writer.stream());
-  if (!writer.Commit()) {
+  WriteContent(project, writer.file());
+  if (!writer.Commit(true)) {
     if (error) *error = std::string("cannot write file: ") + std::strerror(errno);
     return kProjectCannotWrite;
   }

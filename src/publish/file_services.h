@@ -40,29 +40,4 @@ std::string_view CutAtCharacterBoundary(std::string_view text, size_t maxBytes);
 // not valid UTF-8) is escaped byte by byte from its UTF-8 form instead.
 std::string PercentEscapeLatin1(std::string_view utf8);
 
-// Writes a file so that an earlier file at the path survives any failure:
-// the content goes into a temporary file beside it, which replaces the old
-// one only when everything was written and flushed.
-class ReplacingFileWriter {
- public:
-  ReplacingFileWriter() = default;
-  ~ReplacingFileWriter();  // an uncommitted temporary file is removed
-  ReplacingFileWriter(const ReplacingFileWriter&) = delete;
-  ReplacingFileWriter& operator=(const ReplacingFileWriter&) = delete;
-
-  // Creates the temporary file; false (errno set) when that is impossible.
-  bool Open(const std::string& path);
-  FILE* stream() const { return stream_; }
-  // Flushes, syncs, closes and renames into place; false (errno set) on any
-  // failure, in which case the old file is untouched.
-  bool Commit();
-
- private:
-  void Discard();
-
-  std::string target_;
-  std::string temporary_;
-  FILE* stream_ = nullptr;
-};
-
 }  // namespace brelvano

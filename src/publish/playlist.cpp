@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "convert/output_path.h"
+#include "convert/atomic_output.h"
 #include "publish/file_services.h"
 #include "publish/xml_attribute.h"
 
@@ -36,9 +37,9 @@ const char* YesNo(uint32_t flags, uint32_t bit) { return (flags & bit) ? "yes" :
 int32_t WritePlaylist(const ProjectRecord& project, const std::string& folder,
                       bool absoluteReferences) {
   const std::string path = folder + "/" + kPlaylistFileName;
-  ReplacingFileWriter writer;
-  if (!writer.Open(path)) return kPlaylistNotWritten;
-  FILE* file = writer.stream();
+  AtomicOutput writer(path);
+  if (!writer.Open()) return kPlaylistNotWritten;
+  FILE* file = writer.file();
 
   const uint32_t flags = project.publishFlags;
   std::fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", file);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "analysis/mp3list.h"
+#include "convert/atomic_output.h"
 #include "publish/file_services.h"
 #include "publish/playlist.h"
 
@@ -92,13 +93,13 @@ bool WritePage(const ProjectRecord& project, int32_t width, int32_t height, Aler
     }
   }
   // Written beside the old page and renamed over it, so a failure keeps the old one.
-  ReplacingFileWriter writer;
-  if (!writer.Open(pagePath)) {
+  AtomicOutput writer(pagePath);
+  if (!writer.Open()) {
     Tell(alerts, kPageAlertTitle, "Cannot create index.html file.");
     if (templ) std::fclose(templ);
     return false;
   }
-  FILE* page = writer.stream();
+  FILE* page = writer.file();
   bool templateRead = true;
   if (templ) {
     templateRead = CopyTemplate(templ, page, width, height, project.player);

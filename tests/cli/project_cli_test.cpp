@@ -188,7 +188,7 @@ TEST(ProjectCli, PublishConvertsAndPublishes) {
   // A second run skips the converted tracks and still publishes them.
   r = Cli(home, "publish p.brv");
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.out.find("skipped"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Skipped"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Number of audio files: 2\n"), std::string::npos);
   // Forced, they are converted again.
   r = Cli(home, "publish --force p.brv");

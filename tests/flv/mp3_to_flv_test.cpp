@@ -10,6 +10,8 @@
 #include <fstream>
 #include <set>
 
+#include <sys/stat.h>
+
 #include "analysis/frame_header.h"
 #include "convert/conversion_abort.h"
 #include "flv/flv_metadata.h"
@@ -286,12 +288,12 @@ TEST_F(Mp3ToFlv, ShortFileGetsPositiveDuration) {
   ExpectConsistent(r, "short");
 }
 
-// A limit longer than the file: the duration is the file's, not the limit.
-TEST_F(Mp3ToFlv, LimitBeyondTheEndKeepsRealDuration) {
+// A limit longer than the file: the file ends first, "duration" is the limit.
+TEST_F(Mp3ToFlv, LimitBeyondTheEndIsTheDuration) {
   const Result r = Convert(Fixture("s44_cbr128.mp3"), 600);
   EXPECT_EQ(r.status, kStatusOk);
-  EXPECT_DOUBLE_EQ(NumberProperty(r.meta(), "duration"), NumberProperty(r.meta(), "lasttimestamp"));
-  EXPECT_LT(NumberProperty(r.meta(), "duration"), 3.0);
+  EXPECT_DOUBLE_EQ(NumberProperty(r.meta(), "duration"), 600.0);
+  EXPECT_LT(NumberProperty(r.meta(), "lasttimestamp"), 3.0);
 }
 
 TEST_F(Mp3ToFlv, TruncationAtTenSeconds) {
@@ -588,6 +590,20 @@ TEST_F(Mp3ToFlv, OutputThatCannotBeCreated) {
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename());
   EXPECT_EQ(names, std::vector<std::string>{"taken.flv"});
+}
+
+// The new file gets the mode a plain fopen would give it, and a name at the
+// length limit of the file system still works.
+TEST_F(Mp3ToFlv, OutputModeAndLongName) {
+  const mode_t old = umask(022);
+  const std::string mp3 = Fixture("short.mp3");
+  const std::string longName = dir.file(std::string(251, 'n') + ".flv");
+  const _MP3prop prop;
+  EXPECT_EQ(ConvertMp3ToFlv(mp3.c_str(), longName.c_str(), 0, 0, 0, prop, nullptr, nullptr), kStatusOk);
+  umask(old);
+  ASSERT_TRUE(test::FileExists(longName));
+  const auto perms = std::filesystem::status(longName).permissions();
+  EXPECT_EQ(perms, std::filesystem::perms(0644));
 }
 
 // The log goes to a home folder of this test program for its whole run.

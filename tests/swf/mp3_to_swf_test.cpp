@@ -304,3 +304,39 @@ TEST_F(SwfConversionTest, FrameCountHeldAtSixteenBitMaximum) {
 
 }  // namespace
 }  // namespace brelvano
+
+namespace brelvano {
+namespace {
+
+TEST(SwfConversionLog, ReportsBitRateChangesAndTheMovie) {
+  test::TempDir home;
+  const std::string input = home.file("in.mp3");
+  test::Bytes mp3 = test::SyntheticMp3(0xFFFB9044, 12);       // 128 kbit/s
+  const test::Bytes faster = test::SyntheticMp3(0xFFFBA044, 12);  // 160 kbit/s
+  mp3.insert(mp3.end(), faster.begin(), faster.end());
+  test::WriteFileBytes(input, mp3);
+  // The process log opens on the first message while these are set.
+  setenv("HOME", home.path().c_str(), 1);
+  setenv("BRELVANOLOG", "1", 1);
+  SwfConversion conv;
+  conv.mp3Path = input;
+  conv.frameRate = 10;
+  conversionAbort().set(0);
+  int32_t status = -99;
+  ConvertMp3ToSwf(conv, {}, status);
+  conv.mp3Path = home.file("missing.mp3");
+  ConvertMp3ToSwf(conv, {}, status);
+  unsetenv("BRELVANOLOG");
+  conversionAbort().set(-1);
+  const test::Bytes log = test::ReadFileBytes(home.file("dravik.log"));
+  const std::string text(log.begin(), log.end());
+  // At 10 fps each movie frame carries 4 MP3 frames: the first 160 kbit/s
+  // header is found while movie frame 2 (the third) is being filled.
+  EXPECT_NE(text.find("Bitrate change 128 -> 160 at Frame 2\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Bitrate change", text.find("Bitrate change") + 1), std::string::npos);
+  EXPECT_NE(text.find("\tFrame rate = 10,  Number of frames = "), std::string::npos) << text;
+  EXPECT_NE(text.find("Can't open file " + home.file("missing.mp3")), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace brelvano
