@@ -18,7 +18,7 @@ constexpr double kSign[2] = {1.0, -1.0};
 // like any value (the lines are cleared first) and mark a spare slot, so the
 // decoding does not stall on the unpredictable zero / non-zero pattern.
 struct PairDecoder {
-  FrameBitReader& reader;
+  FrameBitReader reader;  // a copy, so that its state can stay in registers
   const float* power;
   const double* slotGain;
   bool* slotUsed;
@@ -129,6 +129,7 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
     }
     line += 2 * count;
   }
+  reader = pairs.reader;
 
   // Count1: quadruples of -1, 0, +1 until the budget or the lines run out.
   const int quadruples = (288 - bigValues) / 2;
