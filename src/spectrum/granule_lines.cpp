@@ -9,8 +9,66 @@ namespace brelvano {
 
 using namespace layer3;
 
-int DecodeGranuleLines(BitReader& reader, GranuleInfo& info, const ScaleFactors& scaleFactors, int part2Bits,
-                       BandRow row, double* lines) {
+namespace {
+
+constexpr int kZeroSlot = kScaleFactorSlots;  // where a zero value's slot mark goes
+constexpr double kSign[2] = {1.0, -1.0};
+
+// The big-value pairs of one region. Branch-free per value: zeros are stored
+// like any value (the lines are cleared first) and mark a spare slot, so the
+// decoding does not stall on the unpredictable zero / non-zero pattern.
+struct PairDecoder {
+  FrameBitReader reader;  // a copy, so that its state can stay in registers
+  const float* power;
+  const double* slotGain;
+  bool* slotUsed;
+  const uint16_t* position;
+  const uint8_t* slotOf;
+  double* lines;
+  uint32_t limit;  // lines from here up are not requantised
+
+  // One value: its linbits (after a 15 in a table with linbits), its sign
+  // bit when it is not zero, and its requantised magnitude.
+  template <bool kLinbits>
+  void Value(int coded, uint32_t magnitude, uint32_t linbits) {
+    if constexpr (kLinbits) {
+      const uint64_t escape = magnitude == 15 ? ~uint64_t{0} : 0;
+      magnitude += static_cast<uint32_t>((reader.cache() >> (64 - linbits)) & escape);
+      reader.Consume(linbits & static_cast<uint32_t>(escape));
+    }
+    const uint32_t nonZero = magnitude != 0 ? 1u : 0u;
+    const uint32_t negative = static_cast<uint32_t>(reader.cache() >> 63) & nonZero;
+    reader.Consume(nonZero);
+    const int slot = slotOf[coded];
+    slotUsed[nonZero ? slot : kZeroSlot] = true;
+    const uint32_t at = position[coded];
+    if (at < limit) lines[at] = power[magnitude] * slotGain[slot] * kSign[negative];
+  }
+
+  // `count` pairs from coded line `first`. The cache holds enough bits for a
+  // whole pair after a refill: a code of up to 19 bits, twice 13 linbits and a sign.
+  template <bool kLinbits>
+  void Decode(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits, int first,
+              int count) {
+    for (int p = 0, line = first; p < count; ++p, line += 2) {
+      reader.Refill();
+      const uint64_t bits = reader.cache();
+      uint32_t entry = table[bits >> (64 - firstBits)];
+      if (entry & kHuffmanPointer) {
+        const uint32_t subBits = entry & 31;
+        entry = huffman[((entry >> 8) & 0x7FFFFF) + ((bits << firstBits) >> (64 - subBits))];
+      }
+      reader.Consume(entry & 31);
+      Value<kLinbits>(line, (entry >> 8) & 15, linbits);
+      Value<kLinbits>(line + 1, (entry >> 12) & 15, linbits);
+    }
+  }
+};
+
+}  // namespace
+
+int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFactors& scaleFactors, int part2Bits,
+                       BandRow row, double* lines, int lineLimit) {
   const SpectrumTables& tables = SpectrumTablesReady();
   const int kind = info.blockType == 2 ? (info.mixedBlockFlag ? kBlockMixed : kBlockShort) : kBlockLong;
   const LineMap& map = tables.lineMaps[row][kind];
@@ -29,12 +87,15 @@ int DecodeGranuleLines(BitReader& reader, GranuleInfo& info, const ScaleFactors&
     }
     slotGain[s] = tables.gain[std::clamp(index, 0, kGainTableSize - 1)];
   }
-  bool slotUsed[kScaleFactorSlots] = {};
+  bool slotUsed[kScaleFactorSlots + 1] = {};  // the last one takes the marks of zero values
 
   std::fill(lines, lines + kGranuleLines, 0.0);
   const int64_t end = static_cast<int64_t>(reader.position()) + info.part23Length - part2Bits;
   const float* power = tables.power.data();
   const uint32_t* huffman = tables.huffman.data();
+  const uint16_t* position = map.position.data();
+  const uint8_t* slotOf = map.slot.data();
+  const uint32_t limit = static_cast<uint32_t>(std::clamp(lineLimit, 0, kGranuleLines));
 
   // Big values: up to three regions of pairs, each with its own code table.
   const int bigValues = info.bigValues;
@@ -53,52 +114,22 @@ int DecodeGranuleLines(BitReader& reader, GranuleInfo& info, const ScaleFactors&
     }
   }
   int line = 0;
-  auto store = [&](int coded, uint32_t magnitude, bool negative) {
-    const int slot = map.slot[coded];
-    const double value = power[magnitude] * slotGain[slot];
-    lines[map.position[coded]] = negative ? -value : value;
-    slotUsed[slot] = true;
-  };
+  PairDecoder pairs{reader, power, slotGain, slotUsed, position, slotOf, lines, limit};
   for (int region = 0; region < 3; ++region) {
     const BigValueTable& select = kLayer3BigValueTables[info.tableSelect[region] & 31];
-    const int pairs = regionPairs[region];
-    if (select.codeTable == 0) {  // tables 0, 4 and 14: zeros, no bits
-      line += 2 * pairs;
-      continue;
+    const int count = regionPairs[region];
+    if (select.codeTable != 0) {  // tables 0, 4 and 14: zeros, no bits
+      const uint32_t* table = huffman + tables.huffmanOffset[select.codeTable];
+      const uint32_t firstBits = tables.huffmanBits[select.codeTable];
+      if (select.linbits != 0) {
+        pairs.Decode<true>(table, huffman, firstBits, static_cast<uint32_t>(select.linbits), line, count);
+      } else {
+        pairs.Decode<false>(table, huffman, firstBits, 0, line, count);
+      }
     }
-    const uint32_t offset = tables.huffmanOffset[select.codeTable];
-    const uint32_t firstBits = tables.huffmanBits[select.codeTable];
-    const uint32_t linbits = static_cast<uint32_t>(select.linbits);
-    for (int p = 0; p < pairs; ++p, line += 2) {
-      // One look covers the longest pair: a 19-bit code, 2 x (13 linbits + sign).
-      const uint64_t bits = reader.Peek64();
-      uint32_t entry = huffman[offset + static_cast<uint32_t>(bits >> (64 - firstBits))];
-      if (entry & kHuffmanPointer) {
-        const uint32_t subBits = entry & 31;
-        entry = huffman[((entry >> 8) & 0x7FFFFF) + static_cast<uint32_t>((bits << firstBits) >> (64 - subBits))];
-      }
-      uint32_t used = entry & 31;
-      uint32_t x = (entry >> 8) & 15;
-      uint32_t y = (entry >> 12) & 15;
-      if (x != 0) {
-        if (x == 15 && linbits != 0) {
-          x += static_cast<uint32_t>((bits << used) >> (64 - linbits));
-          used += linbits;
-        }
-        store(line, x, ((bits << used) >> 63) != 0);
-        ++used;
-      }
-      if (y != 0) {
-        if (y == 15 && linbits != 0) {
-          y += static_cast<uint32_t>((bits << used) >> (64 - linbits));
-          used += linbits;
-        }
-        store(line + 1, y, ((bits << used) >> 63) != 0);
-        ++used;
-      }
-      reader.Skip(used);
-    }
+    line += 2 * count;
   }
+  reader = pairs.reader;
 
   // Count1: quadruples of -1, 0, +1 until the budget or the lines run out.
   const int quadruples = (288 - bigValues) / 2;
@@ -125,9 +156,11 @@ int DecodeGranuleLines(BitReader& reader, GranuleInfo& info, const ScaleFactors&
         budgetLeft = false;
         break;
       }
-      const int slot = map.slot[line];
-      lines[map.position[line]] = reader.Read(1) ? -slotGain[slot] : slotGain[slot];
+      const int slot = slotOf[line];
       slotUsed[slot] = true;
+      const bool negative = reader.Read(1) != 0;
+      const uint32_t at = position[line];
+      if (at < limit) lines[at] = negative ? -slotGain[slot] : slotGain[slot];
     }
     if (!budgetLeft) break;
   }

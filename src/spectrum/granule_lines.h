@@ -2,7 +2,7 @@
 // 576 frequency lines.
 #pragma once
 
-#include "spectrum/bit_reader.h"
+#include "spectrum/frame_bit_reader.h"
 #include "spectrum/granule_info.h"
 #include "spectrum/layer3_tables.h"
 
@@ -16,7 +16,11 @@ inline constexpr int kGranuleOverrun = 1;  // the data needs more bits than part
 // lines interleaved by window), the band bounds and activeSubbands of `info`,
 // and leaves the reader at the end of the granule's part2_3_length. Returns
 // kGranuleOk or kGranuleOverrun (the lines decoded so far stay).
-int DecodeGranuleLines(BitReader& reader, GranuleInfo& info, const ScaleFactors& scaleFactors, int part2Bits,
-                       layer3::BandRow row, double* lines);
+// Lines at or above lineLimit (at most 576) are still decoded, so that the
+// bits, the band bounds and activeSubbands come out the same, but they are
+// not requantised and stay 0: callers that need only the low subbands save
+// the arithmetic.
+int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFactors& scaleFactors, int part2Bits,
+                       layer3::BandRow row, double* lines, int lineLimit = layer3::kGranuleLines);
 
 }  // namespace brelvano

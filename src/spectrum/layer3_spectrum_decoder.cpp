@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "analysis/frame_header.h"
-#include "spectrum/bit_reader.h"
+#include "spectrum/frame_bit_reader.h"
 #include "spectrum/granule_lines.h"
 #include "spectrum/spectrum_tables.h"
 
@@ -27,7 +27,7 @@ constexpr uint8_t kNoIllegalPosition = 255;
 
 }  // namespace
 
-int SpectrumDecoder::ReadScaleFactorsMpeg1(BitReader& reader, int granule, int channel) {
+int SpectrumDecoder::ReadScaleFactorsMpeg1(FrameBitReader& reader, int granule, int channel) {
   const GranuleInfo& info = info_[granule][channel];
   ScaleFactors& sf = scaleFactors_[channel];
   const int slen1 = kSlen1[info.scalefacCompress & 15];
@@ -60,7 +60,7 @@ int SpectrumDecoder::ReadScaleFactorsMpeg1(BitReader& reader, int granule, int c
   return bits;
 }
 
-int SpectrumDecoder::ReadScaleFactorsLsf(BitReader& reader, int channel, bool intensityChannel) {
+int SpectrumDecoder::ReadScaleFactorsLsf(FrameBitReader& reader, int channel, bool intensityChannel) {
   GranuleInfo& info = info_[0][channel];
   ScaleFactors& sf = scaleFactors_[channel];
   const SpectrumTables& tables = SpectrumTablesReady();
@@ -188,7 +188,7 @@ const float* SpectrumDecoder::DecodeFrame(uint32_t headerWord, const uint8_t* pa
   uint8_t* buffer = buffers_[current];
   if (length > 0) std::memcpy(buffer + kReservoirRoom, payload, static_cast<size_t>(length));
   std::memset(buffer + kReservoirRoom + length, 0, 8);
-  BitReader reader(buffer, kReservoirRoom, static_cast<uint32_t>(kReservoirRoom + length));
+  FrameBitReader reader(buffer, kReservoirRoom, static_cast<uint32_t>(kReservoirRoom + length));
 
   int sideInfoBytes = kSideInfoBytes[lsf ? 1 : 0][channels - 1];
   if (header.hasCrc()) {
@@ -254,12 +254,18 @@ const float* SpectrumDecoder::DecodeFrame(uint32_t headerWord, const uint8_t* pa
   previousLength_ = length;
   reader.setPosition(static_cast<uint32_t>(mainStart) * 8u);
 
+  // Without an observer only the weighted subbands are wanted: the lines
+  // above them, but for the first 8 of the next subband that its alias
+  // butterflies with the last weighted one read, need no arithmetic.
+  const int wantedSubbands = observer_ != nullptr ? kSubbands : kWeightedSubbands;
+  const int lineLimit = observer_ != nullptr ? kGranuleLines : kSubbandLines * kWeightedSubbands + 8;
   for (int gr = 0; gr < granules; ++gr) {
     granule_ = gr;
     for (int ch = 0; ch < channels; ++ch) {
       const int part2Bits = lsf ? ReadScaleFactorsLsf(reader, ch, ch == 1 && intensity)
                                 : ReadScaleFactorsMpeg1(reader, gr, ch);
-      if (DecodeGranuleLines(reader, info_[gr][ch], scaleFactors_[ch], part2Bits, row, lines_[ch]) !=
+      if (DecodeGranuleLines(reader, info_[gr][ch], scaleFactors_[ch], part2Bits, row, lines_[ch],
+                             lineLimit) !=
           kGranuleOk) {
         return nullptr;
       }
@@ -268,7 +274,7 @@ const float* SpectrumDecoder::DecodeFrame(uint32_t headerWord, const uint8_t* pa
     if (channels == 2) {
       GranuleInfo& right = info_[gr][1];
       if (msStereo) {
-        const int count = 18 * std::max(left.activeSubbands, right.activeSubbands);
+        const int count = std::min(lineLimit, 18 * std::max(left.activeSubbands, right.activeSubbands));
         for (int i = 0; i < count; ++i) {
           const double a = lines_[0][i];
           const double b = lines_[1][i];
@@ -279,9 +285,11 @@ const float* SpectrumDecoder::DecodeFrame(uint32_t headerWord, const uint8_t* pa
       if (intensity) IntensityStereo(row, lsf, msStereo);
       const int active = std::max(left.activeSubbands, right.activeSubbands);
       left.activeSubbands = right.activeSubbands = active;
-      for (int i = 0; i < 18 * active; ++i) lines_[0][i] += lines_[1][i];
+      const int mixed = std::min(lineLimit, 18 * active);
+      for (int i = 0; i < mixed; ++i) lines_[0][i] += lines_[1][i];
     }
-    values_.GranuleSpectrumUpdate(lines_[0], left.blockType, left.mixedBlockFlag, left.activeSubbands);
+    values_.GranuleSpectrumUpdate(lines_[0], left.blockType, left.mixedBlockFlag, left.activeSubbands,
+                                  wantedSubbands);
     if (observer_ != nullptr) observer_(observerContext_, values_.subbandSamples());
   }
   (void)tables;

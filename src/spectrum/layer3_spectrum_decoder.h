@@ -11,6 +11,8 @@
 
 namespace brelvano {
 
+class FrameBitReader;
+
 class SpectrumDecoder {
  public:
   // Payload bytes one frame buffer takes (after its 512 bytes of reservoir room).
@@ -33,8 +35,8 @@ class SpectrumDecoder {
   // 8 zero bytes after a payload let the bit reader peek without bounds checks.
   static constexpr int kBufferSize = kReservoirRoom + kMaxPayload + 8;
 
-  int ReadScaleFactorsMpeg1(class BitReader& reader, int granule, int channel);
-  int ReadScaleFactorsLsf(class BitReader& reader, int channel, bool intensityChannel);
+  int ReadScaleFactorsMpeg1(FrameBitReader& reader, int granule, int channel);
+  int ReadScaleFactorsLsf(FrameBitReader& reader, int channel, bool intensityChannel);
   void IntensityStereo(layer3::BandRow row, bool lsf, bool msStereo);
 
   uint8_t buffers_[2][kBufferSize] = {};

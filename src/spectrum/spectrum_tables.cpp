@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "spectrum/layer3_huffman_codes.h"
+#include "spectrum/spectrum_values.h"
 
 namespace brelvano {
 
@@ -212,7 +213,7 @@ void SpectrumTables::Build(int subbandLimit) {
   }
 
   for (int sb = 0; sb < kSubbands; ++sb) {
-    subbandWeights[sb] = sb < 18 ? static_cast<double>(static_cast<float>(std::log(sb + 2.0))) : 0.0;
+    subbandWeights[sb] = sb < kWeightedSubbands ? static_cast<double>(static_cast<float>(std::log(sb + 2.0))) : 0.0;
   }
   for (int i = 0; i < 8; ++i) {
     const double c = kAliasCoefficients[i];
@@ -226,10 +227,12 @@ void SpectrumTables::Build(int subbandLimit) {
     windows[2][i] = i < 12 ? std::sin(pi / 12 * (i + 0.5)) : 0.0;
   }
   for (int i = 0; i < 36; ++i) windows[3][i] = windows[1][35 - i];
-  for (int r = 0; r < 18; ++r) {
-    const int i = r < 9 ? r : r + 9;
-    for (int k = 0; k < 18; ++k) imdctLong[r][k] = std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1));
+  for (int m = 0; m < 9; ++m) imdctPreTwiddle[m] = {std::cos(pi * m / 18), std::sin(pi * m / 18)};
+  for (int e = 0; e < 3; ++e) {
+    const int exponent = 1 << e;
+    imdctDft9Twiddle[e] = {std::cos(2 * pi * exponent / 9), std::sin(2 * pi * exponent / 9)};
   }
+  for (int p = 0; p < 9; ++p) imdctPostTwiddle[p] = {std::cos(pi * (4 * p + 1) / 72), std::sin(pi * (4 * p + 1) / 72)};
   for (int r = 0; r < 6; ++r) {
     const int i = r < 3 ? r : r + 3;
     for (int k = 0; k < 6; ++k) imdctShort[r][k] = std::cos(pi / 24 * (2 * i + 7) * (2 * k + 1));

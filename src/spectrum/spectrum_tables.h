@@ -73,8 +73,12 @@ class SpectrumTables {
   std::array<double, 8> aliasCs{};
   std::array<double, 8> aliasCa{};
   std::array<std::array<double, 36>, 4> windows{};  // block types 0..3 (type 2: 12 used)
-  // cos(pi/72 (2i + 19)(2k + 1)) for the outputs i = 0..8 and 18..26 (rows 0..17).
-  std::array<std::array<double, 18>, 18> imdctLong{};
+  // The 36-point IMDCT's 18-point DCT-IV, as (cos, sin) pairs: the
+  // pre-twiddle e^(i pi m / 18), m = 0..8, the 9-point DFT's twiddles
+  // e^(2 pi i e / 9) for e = 1, 2, 4, and the post-twiddle e^(i pi (4p + 1) / 72).
+  std::array<std::array<double, 2>, 9> imdctPreTwiddle{};
+  std::array<std::array<double, 2>, 3> imdctDft9Twiddle{};
+  std::array<std::array<double, 2>, 9> imdctPostTwiddle{};
   // cos(pi/24 (2i + 7)(2k + 1)) for the outputs i = 0..2 and 6..8 (rows 0..5).
   std::array<std::array<double, 6>, 6> imdctShort{};
 

@@ -1,7 +1,9 @@
 #include "spectrum/spectrum_values.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "spectrum/spectrum_tables.h"
 
@@ -10,28 +12,81 @@ namespace brelvano {
 using namespace layer3;
 
 namespace {
-constexpr int kWeightedBands = 18;  // subbandWeights is 0 from subband 18 up
-}  // namespace
 
-void ImdctLong(const double* in, double* out) {
-  const auto& c = SpectrumTablesReady().imdctLong;
-  for (int r = 0; r < 9; ++r) {
-    double a = 0.0;
-    double b = 0.0;
-    for (int k = 0; k < 18; ++k) {
-      a += in[k] * c[r][k];
-      b += in[k] * c[r + 9][k];
-    }
-    // x[17 - i] = -x[i] for i < 9; x[35 - j] = x[18 + j] for j < 9.
-    out[r] = a;
-    out[17 - r] = -a;
-    out[18 + r] = b;
-    out[35 - r] = b;
+struct Complex {
+  double re;
+  double im;
+};
+
+inline Complex Times(Complex a, Complex b) { return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re}; }
+
+// The 3-point DFT with the positive exponent: out[p] = sum u[m] e^(2 pi i pm / 3).
+inline void Dft3(Complex u0, Complex u1, Complex u2, Complex& out0, Complex& out1, Complex& out2) {
+  constexpr double kHalfSqrt3 = 0.86602540378443864676;  // sin(2 pi / 3)
+  const Complex s{u1.re + u2.re, u1.im + u2.im};
+  const Complex d{u1.re - u2.re, u1.im - u2.im};
+  const Complex t{u0.re - 0.5 * s.re, u0.im - 0.5 * s.im};
+  out0 = {u0.re + s.re, u0.im + s.im};
+  out1 = {t.re - kHalfSqrt3 * d.im, t.im + kHalfSqrt3 * d.re};
+  out2 = {t.re + kHalfSqrt3 * d.im, t.im - kHalfSqrt3 * d.re};
+}
+
+// The 18-point DCT-IV y[n] = sum X[k] cos(pi/18 (n + 1/2)(k + 1/2)).
+// With a[m] = X[2m] and b[m] = X[17 - 2m], Z[p] = sum (a[m] - i b[m]) e^(i pi/9 (2p + 1/2)(m + 1/4))
+// gives y[2p] = Re Z[p] and y[17 - 2p] = Im Z[p]; the sum is a 9-point DFT
+// between a pre-twiddle e^(i pi m / 18) and a post-twiddle e^(i pi (4p + 1) / 72),
+// the DFT taken as 3 x 3 (m = 3 m1 + m2, p = p1 + 3 p2).
+void Dct4Of18(const SpectrumTables& tables, const double* in, double* y) {
+  Complex c[9];
+  for (int m = 0; m < 9; ++m) {
+    const double a = in[2 * m];
+    const double b = in[17 - 2 * m];
+    const Complex w{tables.imdctPreTwiddle[m][0], tables.imdctPreTwiddle[m][1]};
+    c[m] = {a * w.re + b * w.im, a * w.im - b * w.re};
+  }
+  Complex e[3][3];  // [m2][p1]
+  for (int m2 = 0; m2 < 3; ++m2) Dft3(c[m2], c[3 + m2], c[6 + m2], e[m2][0], e[m2][1], e[m2][2]);
+  // Twiddles e^(2 pi i p1 m2 / 9): exponents 1, 2 (twice) and 4.
+  const auto& w9 = tables.imdctDft9Twiddle;
+  e[1][1] = Times(e[1][1], {w9[0][0], w9[0][1]});
+  e[1][2] = Times(e[1][2], {w9[1][0], w9[1][1]});
+  e[2][1] = Times(e[2][1], {w9[1][0], w9[1][1]});
+  e[2][2] = Times(e[2][2], {w9[2][0], w9[2][1]});
+  Complex d[9];
+  for (int p1 = 0; p1 < 3; ++p1) Dft3(e[0][p1], e[1][p1], e[2][p1], d[p1], d[p1 + 3], d[p1 + 6]);
+  for (int p = 0; p < 9; ++p) {
+    const Complex z = Times(d[p], {tables.imdctPostTwiddle[p][0], tables.imdctPostTwiddle[p][1]});
+    y[2 * p] = z.re;
+    y[17 - 2 * p] = z.im;
   }
 }
 
-void ImdctShortWindowed(const double* in, double* out) {
-  const SpectrumTables& tables = SpectrumTablesReady();
+void ImdctLong(const SpectrumTables& tables, const double* in, double* out) {
+  double y[18];
+  Dct4Of18(tables, in, y);
+  // x[i] = y[9 + i] for i < 9, -y[26 - i] for 9 <= i < 27 and -y[i - 27] from 27 on.
+  for (int i = 0; i < 9; ++i) {
+    out[i] = y[9 + i];
+    out[27 + i] = -y[i];
+  }
+  for (int i = 9; i < 27; ++i) out[i] = -y[26 - i];
+}
+
+// One long-block subband through the filter bank: IMDCT, window and
+// overlap-add. samples receives output i at samples[32 i]; next the second half.
+// Each output is the same product and sum as windowing the IMDCT block first
+// (x * w with x = -y is -(y * w), and p + -(q) is p - q).
+void LongSubband(const SpectrumTables& tables, const double* in, const double* window, const double* previous,
+                 double* samples, double* next) {
+  double y[18];
+  Dct4Of18(tables, in, y);
+  for (int i = 0; i < 9; ++i) samples[kSubbands * i] = y[9 + i] * window[i] + previous[i];
+  for (int i = 9; i < 18; ++i) samples[kSubbands * i] = previous[i] - y[26 - i] * window[i];
+  for (int i = 18; i < 27; ++i) next[i - 18] = -(y[26 - i] * window[i]);
+  for (int i = 27; i < 36; ++i) next[i - 18] = -(y[i - 27] * window[i]);
+}
+
+void ImdctShortWindowed(const SpectrumTables& tables, const double* in, double* out) {
   const auto& c = tables.imdctShort;
   const auto& window = tables.windows[2];
   std::fill(out, out + 36, 0.0);
@@ -56,13 +111,21 @@ void ImdctShortWindowed(const double* in, double* out) {
   }
 }
 
-void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mixedBlockFlag, int activeSubbands) {
+}  // namespace
+
+void ImdctLong(const double* in, double* out) { ImdctLong(SpectrumTablesReady(), in, out); }
+void ImdctShortWindowed(const double* in, double* out) { ImdctShortWindowed(SpectrumTablesReady(), in, out); }
+
+void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mixedBlockFlag, int activeSubbands,
+                                           int wantedSubbands) {
   const SpectrumTables& tables = SpectrumTablesReady();
   const int active = std::clamp(activeSubbands, 1, kSubbands);
+  const int wanted = std::clamp(wantedSubbands, kWeightedSubbands, kSubbands);
   const int type = blockType & 3;
 
-  // Alias reduction between neighbouring long-block subbands.
-  const int boundaries = type == 2 ? (mixedBlockFlag ? 1 : 0) : active - 1;
+  // Alias reduction between neighbouring long-block subbands. Boundary b
+  // changes subbands b - 1 and b: those above `wanted` are not needed.
+  const int boundaries = std::min(type == 2 ? (mixedBlockFlag ? 1 : 0) : active - 1, wanted);
   for (int b = 1; b <= boundaries; ++b) {
     double* upper = lines + 18 * b;  // line i of subband b
     double* lower = upper - 1;       // line 17 - i of subband b - 1 is lower[-i]
@@ -78,17 +141,16 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
   const double* previous = overlap_[selector_];
   double* next = overlap_[selector_ ^ 1];
   selector_ ^= 1;
-  int transformed = 0;
   auto transform = [&](int sb, bool longBlock, int windowType) {
-    double block[36];
+    if (sb >= wanted) return;
     const double* in = lines + 18 * sb;
     if (longBlock) {
-      ImdctLong(in, block);
-      const auto& window = tables.windows[windowType];
-      for (int i = 0; i < 36; ++i) block[i] *= window[i];
-    } else {
-      ImdctShortWindowed(in, block);
+      LongSubband(tables, in, tables.windows[windowType].data(), previous + 18 * sb, &samples_[0][sb],
+                  next + 18 * sb);
+      return;
     }
+    double block[36];
+    ImdctShortWindowed(tables, in, block);
     for (int t = 0; t < 18; ++t) {
       samples_[t][sb] = block[t] + previous[18 * sb + t];
       next[18 * sb + t] = block[18 + t];
@@ -104,24 +166,43 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
     transform(sb, type != 2, type);
     if (sb + 1 < kSubbands) transform(sb + 1, type != 2, type);
   }
-  transformed = std::min(sb, kSubbands);
-  for (int rest = transformed; rest < kSubbands; ++rest) {
+  const int transformed = std::min(sb, wanted);
+  for (int rest = transformed; rest < wanted; ++rest) {
     for (int t = 0; t < 18; ++t) {
       samples_[t][rest] = previous[18 * rest + t];
       next[18 * rest + t] = 0.0;
     }
   }
+  std::fill(next + 18 * std::max(wanted, transformed), next + kGranuleLines, 0.0);
 
-  // Levels: immediate rise, slow fall (a thousandth of the distance per slot).
-  // Bands whose weight is 0 only ever see v = 0: they stay at 0.0.
+  // Levels: immediate rise, slow fall (a thousandth of the distance per
+  // slot). Only the weighted subbands move; the others stay at 0.0.
+  //
+  // The rise-or-fall choice is the larger of v and the fallen level: when v
+  // is above the level, (level * 999 + v) / 1000 rounds to at most v, else to
+  // at least v (1000 v is exact in double and rounding is monotonic). All
+  // values are non-negative floats, which order like their bit patterns as
+  // integers; integer min / max keep the loop free of branches, so the bands
+  // go through in parallel.
+  int32_t level[kWeightedSubbands];
+  double weight[kWeightedSubbands];
+  for (int band = 0; band < kWeightedSubbands; ++band) {
+    level[band] = std::bit_cast<int32_t>(levels_[band]);
+    weight[band] = 32.0 * tables.subbandWeights[band];  // exact: times a power of two
+  }
+  constexpr int32_t kTop = std::bit_cast<int32_t>(32.0f);
   for (int t = 0; t < kSubbandLines; ++t) {
-    for (int band = 0; band < kWeightedBands; ++band) {
-      const float a = static_cast<float>(std::fabs(samples_[t][band]) * 32.0 * tables.subbandWeights[band]);
-      const float v = std::min(32.0f, a);
-      float& level = levels_[band];
-      level = v > level ? v : static_cast<float>((static_cast<double>(level) * 999.0 + v) / 1000.0);
+    const double* slot = samples_[t];
+    for (int band = 0; band < kWeightedSubbands; ++band) {
+      const int32_t a = std::bit_cast<int32_t>(static_cast<float>(std::fabs(slot[band]) * weight[band]));
+      const int32_t v = std::min(a, kTop);
+      const double fallen =
+          (static_cast<double>(std::bit_cast<float>(level[band])) * 999.0 + static_cast<double>(std::bit_cast<float>(v))) /
+          1000.0;
+      level[band] = std::max(v, std::bit_cast<int32_t>(static_cast<float>(fallen)));
     }
   }
+  for (int band = 0; band < kWeightedSubbands; ++band) levels_[band] = std::bit_cast<float>(level[band]);
 }
 
 }  // namespace brelvano

@@ -9,12 +9,21 @@ namespace brelvano {
 
 using SubbandSamples = double[layer3::kSubbandLines][layer3::kSubbands];  // [time slot][subband]
 
+// Subbands 0..17 carry a level weight; the levels of the others stay 0.0.
+inline constexpr int kWeightedSubbands = 18;
+
 class SpectrumValues {
  public:
   // lines: 576 lines of the mixed channel, changed in place by the alias
   // reduction; activeSubbands: 1..32, the lines from subband activeSubbands
-  // up are all zero.
-  void GranuleSpectrumUpdate(double* lines, int blockType, int mixedBlockFlag, int activeSubbands);
+  // up are all zero. wantedSubbands (kWeightedSubbands..32): the subbands
+  // whose samples are computed. The levels need only the weighted ones; with
+  // fewer than 32 the others are not transformed (their samples are stale and
+  // their overlap is cleared), and only the lines below subband
+  // wantedSubbands plus the first 8 lines of that subband (the alias
+  // butterflies at its lower boundary) are read.
+  void GranuleSpectrumUpdate(double* lines, int blockType, int mixedBlockFlag, int activeSubbands,
+                             int wantedSubbands = layer3::kSubbands);
 
   const float* levels() const { return levels_; }
   // The filter bank's output of the last granule (no frequency inversion).
@@ -28,7 +37,7 @@ class SpectrumValues {
 };
 
 // The 36-point IMDCT of the standard, x[i] = sum X[k] cos(pi/72 (2i + 19)(2k + 1)),
-// computed from its symmetries; exposed for tests.
+// computed through an 18-point DCT-IV and a 9-point complex DFT; exposed for tests.
 void ImdctLong(const double* in, double* out36);
 // The three 12-point IMDCTs of a short-block subband (lines interleaved by
 // window), windowed and overlapped at offsets 6, 12 and 18 of 36 samples.

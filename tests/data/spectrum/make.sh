@@ -54,3 +54,8 @@ sine() {
 sine 44100 3000 sine44_3000hz.mp3 64
 sine 22050 1200 sine22_1200hz.mp3 32
 sine 11025 600 sine11_600hz.mp3 16
+
+# levels/*.levels are not made here: they are the decoder's own levels after
+# every frame, recorded by the regression test itself:
+#   BRELVANO_RECORD_LEVELS=$PWD/levels BRELVANO_SHARED_TESTDATA=... \
+#     build/tests/test_spectrum --gtest_filter='*LevelsRegression*'
