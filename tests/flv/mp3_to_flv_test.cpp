@@ -433,7 +433,7 @@ TEST_F(Mp3ToFlv, OutputThatCannotBeWritten) {
   for (const auto& [path, limit, error] : cases) {
     SCOPED_TRACE(limit);
     FlvConversionHooks hooks;
-    hooks.makeSink = [limit](int fd) { return std::make_unique<FullDiskSink>(fd, limit); };
+    hooks.makeSink = [limit = limit](int fd) { return std::make_unique<FullDiskSink>(fd, limit); };
     testing::internal::CaptureStderr();
     EXPECT_EQ(ConvertMp3ToFlv(Fixture("long60.mp3").c_str(), path.c_str(), 0, 0, 0, {}, nullptr, nullptr, hooks),
               kStatusCannotCreate);
