@@ -1,141 +1,53 @@
 // Unit tests of the spectrum decoder: code tables, transforms and crafted frames.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <numbers>
 #include <random>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "spectrum/layer3_huffman_codes.h"
 #include "spectrum/layer3_spectrum_decoder.h"
 #include "spectrum/spectrum_decoder.h"
-#include "spectrum/spectrum_tables.h"
 #include "spectrum/spectrum_values.h"
 
 namespace brelvano {
 namespace {
 
 using namespace layer3;
+using Bytes = std::vector<uint8_t>;
+using Bits = std::vector<std::pair<uint32_t, int>>;  // value, bit count
 
-// --- Huffman code tables ---------------------------------------------------
-
-struct CodeList {
-  std::string name;
-  std::vector<std::pair<uint32_t, int>> codes;  // codeword, length
-};
-
-std::vector<CodeList> AllCodeTables() {
-  std::vector<CodeList> lists;
-  for (int t = 1; t < kLayer3CodeTableCount; ++t) {
-    const HuffmanCodeTable& table = kLayer3CodeTables[t];
-    CodeList list{"pair table " + std::to_string(t), {}};
-    for (int i = 0; i < table.size * table.size; ++i) list.codes.push_back({table.codes[i], table.lengths[i]});
-    lists.push_back(list);
-  }
-  CodeList a{"count1 A", {}};
-  CodeList b{"count1 B", {}};
-  for (int i = 0; i < 16; ++i) {
-    a.codes.push_back({kQuadCodesA[i], kQuadLengthsA[i]});
-    b.codes.push_back({kQuadCodesB[i], kQuadLengthsB[i]});
-  }
-  lists.push_back(a);
-  lists.push_back(b);
-  return lists;
-}
-
+// Read as binary fractions, the codewords of a complete prefix code cover
+// [0, 1) in intervals [code / 2^length, (code + 1) / 2^length) without overlap.
 TEST(HuffmanCodeTables, EveryTableIsACompletePrefixCode) {
-  for (const CodeList& list : AllCodeTables()) {
-    SCOPED_TRACE(list.name);
-    double kraft = 0;
-    for (const auto& [code, length] : list.codes) {
-      ASSERT_GE(length, 1);
-      ASSERT_LE(length, 19);
-      ASSERT_LT(code, 1u << length);
-      kraft += std::ldexp(1.0, -length);
-    }
-    EXPECT_EQ(kraft, 1.0);
-    for (size_t i = 0; i < list.codes.size(); ++i) {
-      for (size_t j = 0; j < list.codes.size(); ++j) {
-        if (i == j) continue;
-        const auto [ci, li] = list.codes[i];
-        const auto [cj, lj] = list.codes[j];
-        if (li <= lj) {
-          EXPECT_NE(cj >> (lj - li), ci) << "code " << i << " is a prefix of code " << j;
-        }
-      }
-    }
-  }
-}
-
-TEST(HuffmanCodeTables, LookupDecodesEveryCodeword) {
-  SpectrumTables tables;
-  tables.Build(32);
+  std::vector<Bits> tables(kLayer3CodeTableCount + 1);  // pair tables 1..15, count1 tables A and B
   for (int t = 1; t < kLayer3CodeTableCount; ++t) {
     const HuffmanCodeTable& table = kLayer3CodeTables[t];
-    for (int i = 0; i < table.size * table.size; ++i) {
-      const int length = table.lengths[i];
-      // The codeword followed by ones, top-aligned as the reader delivers it.
-      const uint32_t bits = (table.codes[i] << (32 - length)) | ((1u << (32 - length)) - 1);
-      const uint32_t first = tables.huffmanBits[t];
-      uint32_t entry = tables.huffman[tables.huffmanOffset[t] + (bits >> (32 - first))];
-      if (entry & kHuffmanPointer) {
-        entry = tables.huffman[((entry >> 8) & 0x7FFFFF) + ((bits << first) >> (32 - (entry & 31)))];
-      }
-      ASSERT_EQ(static_cast<int>(entry & 31), length) << "table " << t << " pair " << i;
-      EXPECT_EQ(static_cast<int>((entry >> 8) & 15), i / table.size);
-      EXPECT_EQ(static_cast<int>((entry >> 12) & 15), i % table.size);
+    for (int i = 0; i < table.size * table.size; ++i) tables[t].push_back({table.codes[i], table.lengths[i]});
+  }
+  for (int i = 0; i < 16; ++i) {
+    tables[0].push_back({kQuadCodesA[i], kQuadLengthsA[i]});
+    tables[16].push_back({kQuadCodesB[i], kQuadLengthsB[i]});
+  }
+  for (size_t t = 0; t < tables.size(); ++t) {
+    SCOPED_TRACE(t == 0 ? "count1 A" : t == 16 ? "count1 B" : "pair table " + std::to_string(t));
+    std::vector<std::pair<uint64_t, uint64_t>> spans;
+    for (const auto& [code, length] : tables[t]) {
+      ASSERT_TRUE(length >= 1 && length <= 19) << length;
+      spans.push_back({uint64_t{code} << (32 - length), uint64_t{1} << (32 - length)});
     }
-  }
-  // Linbits of the shared tables: 16..23 and 24..31.
-  const int linbits[] = {1, 2, 3, 4, 6, 8, 10, 13, 4, 5, 6, 7, 8, 9, 11, 13};
-  for (int sel = 16; sel < 32; ++sel) EXPECT_EQ(kLayer3BigValueTables[sel].linbits, linbits[sel - 16]);
-  for (int sel : {0, 4, 14}) EXPECT_EQ(kLayer3BigValueTables[sel].codeTable, 0);
-}
-
-// --- Requantisation and filter-bank tables ---------------------------------
-
-TEST(SpectrumTables, GainPowerAndSubbandCounts) {
-  SpectrumTables tables;
-  tables.Build(32);
-  EXPECT_EQ(tables.gain[46], 1.0);
-  EXPECT_EQ(tables.gain[378], static_cast<double>(static_cast<float>(std::pow(2.0, -(378 - 46) / 4.0))));
-  EXPECT_EQ(tables.power[8206], static_cast<float>(std::pow(8206.0, 4.0 / 3.0)));
-  EXPECT_EQ(tables.power[1], 1.0f);
-  for (int row = 0; row < kBandRowCount; ++row) {
-    EXPECT_EQ(tables.longStartSubbands[row][0], 1);
-    EXPECT_EQ(tables.shortStartSubbands[row][0], 1);
-    EXPECT_EQ(tables.longStartSubbands[row][22], 32);
-    EXPECT_EQ(tables.shortStartSubbands[row][13], 32);
-  }
-  // Long start 36 (end of subband 1) needs subband 2 for the alias butterflies.
-  EXPECT_EQ(tables.longStartSubbands[kRowMpeg1][8], 3);
-  SpectrumTables limited;
-  limited.Build(8);
-  EXPECT_EQ(limited.longStartSubbands[kRowMpeg1][22], 8);
-  EXPECT_EQ(tables.subbandWeights[0], static_cast<double>(static_cast<float>(std::log(2.0))));
-  EXPECT_EQ(tables.subbandWeights[17], static_cast<double>(static_cast<float>(std::log(19.0))));
-  EXPECT_EQ(tables.subbandWeights[18], 0.0);
-}
-
-TEST(SpectrumTables, LineMapsCoverEveryLineOnce) {
-  SpectrumTables tables;
-  tables.Build(32);
-  for (int row = 0; row < kBandRowCount; ++row) {
-    for (int kind = 0; kind < 3; ++kind) {
-      const LineMap& map = tables.lineMaps[row][kind];
-      std::set<int> positions(map.position.begin(), map.position.end());
-      EXPECT_EQ(positions.size(), 576u) << "row " << row << " kind " << kind;
-      for (uint8_t slot : map.slot) EXPECT_LT(slot, map.slotCount);
+    std::sort(spans.begin(), spans.end());
+    uint64_t next = 0;
+    for (const auto& [start, size] : spans) {
+      ASSERT_EQ(start, next) << "gap or overlap";
+      next = start + size;
     }
+    EXPECT_EQ(next, uint64_t{1} << 32);
   }
-  // Mixed blocks: long bands fill lines 0..35, short band 3 window 0 starts at 36.
-  const LineMap& mixed = tables.lineMaps[kRowMpeg1][kBlockMixed];
-  EXPECT_EQ(mixed.position[35], 35);
-  EXPECT_EQ(mixed.position[36], 36);
-  EXPECT_EQ(mixed.position[37], 39);
-  EXPECT_EQ(mixed.slot[36], 8);
 }
 
 TEST(Imdct, FastTransformsEqualTheFormula) {
@@ -143,244 +55,141 @@ TEST(Imdct, FastTransformsEqualTheFormula) {
   std::uniform_real_distribution<double> value(-1000.0, 1000.0);
   const double pi = std::numbers::pi;
   for (int trial = 0; trial < 50; ++trial) {
-    double in[18];
-    for (double& v : in) v = value(random);
-    // Double-precision rounding of an 18-term sum: relative to the input's size.
-    double scale = 0;
-    for (double v : in) scale += std::fabs(v);
-    const double tolerance = 1e-14 * scale;
-    double fast[36];
+    double in[18], fast[36], fastShort[36], expectedShort[36] = {};
+    double scale = 0;  // double rounding of an 18-term sum grows with the input's size
+    for (double& v : in) scale += std::fabs(v = value(random));
     ImdctLong(in, fast);
-    for (int i = 0; i < 36; ++i) {
-      long double direct = 0;
-      for (int k = 0; k < 18; ++k) direct += in[k] * std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1));
-      EXPECT_NEAR(fast[i], static_cast<double>(direct), tolerance) << "long output " << i;
-    }
-    double shortOut[36];
-    ImdctShortWindowed(in, shortOut);
-    double expected[36] = {};
+    ImdctShortWindowed(in, fastShort);
     for (int w = 0; w < 3; ++w) {
       for (int i = 0; i < 12; ++i) {
         long double x = 0;
         for (int k = 0; k < 6; ++k) x += in[3 * k + w] * std::cos(pi / 24 * (2 * i + 7) * (2 * k + 1));
-        expected[6 + 6 * w + i] += static_cast<double>(x) * std::sin(pi / 12 * (i + 0.5));
+        expectedShort[6 + 6 * w + i] += static_cast<double>(x) * std::sin(pi / 12 * (i + 0.5));
       }
     }
-    for (int i = 0; i < 36; ++i) EXPECT_NEAR(shortOut[i], expected[i], tolerance) << "short output " << i;
-  }
-}
-
-TEST(SpectrumValues, SilenceKeepsLevelsAtZeroAndHighBandsStayZero) {
-  SpectrumValues values;
-  double lines[576] = {};
-  values.GranuleSpectrumUpdate(lines, 0, 0, 1);
-  for (int b = 0; b < 32; ++b) EXPECT_EQ(values.levels()[b], 0.0f);
-  std::mt19937 random(3);
-  std::uniform_real_distribution<double> value(-1e-3, 1e-3);
-  for (int g = 0; g < 4; ++g) {
-    for (double& line : lines) line = value(random);
-    values.GranuleSpectrumUpdate(lines, g == 2 ? 2 : 0, 0, 32);
-  }
-  for (int b = 0; b < 18; ++b) EXPECT_GT(values.levels()[b], 0.0f) << b;
-  for (int b = 18; b < 32; ++b) EXPECT_EQ(values.levels()[b], 0.0f) << b;
-  for (int b = 0; b < 32; ++b) EXPECT_LE(values.levels()[b], 32.0f);
-}
-
-TEST(SpectrumValues, LevelsFallByAThousandthPerTimeSlot) {
-  SpectrumValues values;
-  double lines[576] = {};
-  lines[0] = 1e-4;  // a small level in subband 0
-  values.GranuleSpectrumUpdate(lines, 0, 0, 1);
-  lines[0] = 0;
-  values.GranuleSpectrumUpdate(lines, 0, 0, 1);  // the overlap still sounds
-  const float before = values.levels()[0];
-  ASSERT_GT(before, 0.0f);
-  values.GranuleSpectrumUpdate(lines, 0, 0, 1);  // all zero now
-  float expected = before;
-  for (int t = 0; t < 18; ++t) expected = static_cast<float>((static_cast<double>(expected) * 999.0 + 0.0f) / 1000.0);
-  EXPECT_EQ(values.levels()[0], expected);
-}
-
-// --- Crafted frames --------------------------------------------------------
-
-class BitWriter {
- public:
-  void Put(uint32_t value, int bits) {
-    for (int i = bits - 1; i >= 0; --i) {
-      if (bitCount_ % 8 == 0) bytes_.push_back(0);
-      if ((value >> i) & 1) bytes_.back() |= static_cast<uint8_t>(0x80 >> (bitCount_ % 8));
-      ++bitCount_;
+    for (int i = 0; i < 36; ++i) {
+      long double direct = 0;
+      for (int k = 0; k < 18; ++k) direct += in[k] * std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1));
+      EXPECT_NEAR(fast[i], static_cast<double>(direct), 1e-14 * scale) << "long output " << i;
+      EXPECT_NEAR(fastShort[i], expectedShort[i], 1e-14 * scale) << "short output " << i;
     }
   }
-  std::vector<uint8_t>& bytes() { return bytes_; }
+}
 
- private:
-  std::vector<uint8_t> bytes_;
-  int bitCount_ = 0;
+// --- Crafted MPEG-1 frames -------------------------------------------------
+
+struct BitWriter {
+  Bytes bytes;
+  size_t count = 0;
+  void Put(uint32_t value, int bits) {
+    for (int i = bits - 1; i >= 0; --i, ++count) {
+      if (count % 8 == 0) bytes.push_back(0);
+      if ((value >> i) & 1) bytes.back() |= static_cast<uint8_t>(0x80 >> (count % 8));
+    }
+  }
 };
 
 struct Granule {
-  int part23 = 0, bigValues = 0, globalGain = 210, scalefacCompress = 0;
-  bool windowSwitching = false;
-  int blockType = 0, mixed = 0;
-  int tableSelect[3] = {0, 0, 0};
-  int region0 = 0, region1 = 0;
-  int count1Table = 0;
+  uint32_t part23 = 0, bigValues = 0, globalGain = 210, scalefacCompress = 0;
+  int blockType = -1;  // with window switching when 0..3
+  uint32_t table = 0, region0 = 0, region1 = 0, count1Table = 0;
 };
 
-constexpr uint32_t kMonoHeader = 0xFFFB90C0;  // MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, mono, no CRC
-constexpr int kMonoBody = 413;
+constexpr uint32_t kMono = 0xFFFB90C0;   // MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, mono, no CRC
+constexpr uint32_t kJoint = 0xFFFB9040;  // the same in joint stereo; mode extension in bits 5..4
 
-// A mono MPEG-1 frame: side information of two granules, then `mainData`.
-std::vector<uint8_t> MonoFrame(const Granule& g0, const Granule& g1, const std::vector<std::pair<uint32_t, int>>& mainData,
-                               bool crc = false) {
+struct FrameCase {
+  const char* name;
+  uint32_t header;
+  std::vector<Granule> granules;  // granule-major, one per channel; none: all-zero side information
+  Bits mainData;
+  int decodedGranules;  // 0: the frame returns null
+  bool band0Sounds;     // else every level stays 0.0
+  const char* sameAs = nullptr;  // an earlier case with the same levels
+  const char* unlike = nullptr;  // an earlier case with other levels
+  size_t bodyBytes = 413;
+};
+
+// Side information (main_data_begin 0, scfsi 0), then the main data.
+Bytes FrameBody(const FrameCase& c) {
   BitWriter w;
-  if (crc) w.Put(0xBEEF, 16);  // never checked
-  w.Put(0, 9);                 // main_data_begin
-  w.Put(0, 5);                 // private bits
-  w.Put(0, 4);                 // scfsi
-  for (const Granule* g : {&g0, &g1}) {
-    w.Put(static_cast<uint32_t>(g->part23), 12);
-    w.Put(static_cast<uint32_t>(g->bigValues), 9);
-    w.Put(static_cast<uint32_t>(g->globalGain), 8);
-    w.Put(static_cast<uint32_t>(g->scalefacCompress), 4);
-    w.Put(g->windowSwitching ? 1 : 0, 1);
-    if (g->windowSwitching) {
-      w.Put(static_cast<uint32_t>(g->blockType), 2);
-      w.Put(static_cast<uint32_t>(g->mixed), 1);
-      w.Put(static_cast<uint32_t>(g->tableSelect[0]), 5);
-      w.Put(static_cast<uint32_t>(g->tableSelect[1]), 5);
-      w.Put(0, 9);  // subblock gains
-    } else {
-      for (int t : g->tableSelect) w.Put(static_cast<uint32_t>(t), 5);
-      w.Put(static_cast<uint32_t>(g->region0), 4);
-      w.Put(static_cast<uint32_t>(g->region1), 3);
+  if ((c.header & 0x10000) == 0) w.Put(0xBEEF, 16);  // CRC, never checked
+  w.Put(0, (c.header & 0xC0) == 0xC0 ? 18 : 20);
+  for (const Granule& g : c.granules) {
+    w.Put(g.part23 << 9 | g.bigValues, 12 + 9);
+    w.Put(g.globalGain << 4 | g.scalefacCompress, 8 + 4);
+    if (g.blockType >= 0) {  // window switching, block type, mixed_block_flag 0, table_selects 0, subblock gains 0
+      w.Put(4u | static_cast<uint32_t>(g.blockType), 3);
+      w.Put(0, 1 + 10 + 9);
+    } else {  // no window switching, table_select[0..2], region0_count, region1_count
+      w.Put(g.table << 17 | g.region0 << 3 | g.region1, 1 + 15 + 4 + 3);
     }
-    w.Put(0, 1);  // preflag
-    w.Put(0, 1);  // scalefac_scale
-    w.Put(static_cast<uint32_t>(g->count1Table), 1);
+    w.Put(g.count1Table, 3);  // after preflag 0, scalefac_scale 0
   }
-  for (const auto& [value, bits] : mainData) w.Put(value, bits);
-  std::vector<uint8_t>& bytes = w.bytes();
-  bytes.resize(kMonoBody + (crc ? 0 : 0), 0);
-  return bytes;
+  for (const auto& [value, bits] : c.mainData) w.Put(value, bits);
+  w.bytes.resize(c.bodyBytes, 0);
+  return w.bytes;
 }
 
-struct Decoded {
-  const float* levels = nullptr;
-  int granules = 0;
-  std::vector<float> copy;
-};
-
-Decoded Decode(SpectrumDecoder& decoder, uint32_t header, const std::vector<uint8_t>& body) {
-  Decoded d;
-  decoder.SetGranuleObserver([](void* c, const SubbandSamples&) { ++*static_cast<int*>(c); }, &d.granules);
-  d.levels = decoder.DecodeFrame(header, body.data(), static_cast<int32_t>(body.size()));
-  if (d.levels) d.copy.assign(d.levels, d.levels + 32);
-  return d;
-}
-
-TEST(SpectrumDecodeFrame, SilentMonoFrameGivesTwoGranulesOfZeroLevels) {
-  SpectrumDecoder decoder;
-  const Decoded d = Decode(decoder, kMonoHeader, MonoFrame({}, {}, {}));
-  ASSERT_NE(d.levels, nullptr);
-  EXPECT_EQ(d.granules, 2);
-  for (float level : d.copy) EXPECT_EQ(level, 0.0f);
-  EXPECT_EQ(d.levels, decoder.levels());
-}
-
-TEST(SpectrumDecodeFrame, WindowSwitchingWithBlockTypeZeroIsRejected) {
-  SpectrumDecoder decoder;
-  Granule g;
-  g.windowSwitching = true;
-  g.blockType = 0;
-  const Decoded d = Decode(decoder, kMonoHeader, MonoFrame(g, {}, {}));
-  EXPECT_EQ(d.levels, nullptr);
-  EXPECT_EQ(d.granules, 0);
-}
-
-TEST(SpectrumDecodeFrame, HuffmanDataOverrunningPart23LengthIsRejected) {
-  SpectrumDecoder decoder;
-  Granule g;
-  g.bigValues = 1;
-  g.tableSelect[0] = 1;
-  g.part23 = 0;  // but one pair of table 1 needs at least one bit
-  const Decoded d = Decode(decoder, kMonoHeader, MonoFrame(g, {}, {{1, 1}}));
-  EXPECT_EQ(d.levels, nullptr);
-}
-
-TEST(SpectrumDecodeFrame, Count1CodeEndingAtTheBudgetIsDropped) {
-  // Count1 table B: value 1000 (v set) is the code 0111, then a sign bit.
-  Granule g;
-  g.count1Table = 1;
-  g.part23 = 4;  // the code ends exactly at the budget's end: dropped
-  {
+TEST(SpectrumDecodeFrame, CraftedFrames) {
+  // Count1 table B: the quadruple 1000 is the code 0111, then its sign bit.
+  const Bits count1Line0 = {{7, 4}, {0, 1}};
+  const Granule count1Budget4{.part23 = 4, .count1Table = 1}, count1Budget5{.part23 = 5, .count1Table = 1};
+  // Right channel: scale factors of 4 bits (bands 0..10) and 3 bits (11..20), 74 bits.
+  const Granule right{.part23 = 74, .scalefacCompress = 15};
+  const Bits positions0 = {{7, 4}, {0, 1}, {0, 32}, {0, 32}, {0, 10}};
+  const Bits positions15And7 = {{7, 4}, {0, 1}, {~0u, 32}, {~0u, 32}, {0x3FF, 10}};
+  const std::vector<FrameCase> cases = {
+      {"silent mono frame: two granules", kMono, {{}, {}}, {}, 2, false},
+      {"window switching with block_type 0", kMono, {{.blockType = 0}, {}}, {}, 0, false},
+      {"Huffman data overrunning part2_3_length", kMono, {{.bigValues = 1, .table = 1}, {}}, {{1, 1}}, 0, false},
+      {"count1 code ending at the budget is dropped", kMono, {count1Budget4, {}}, count1Line0, 2, false},
+      {"count1 code with its sign bit", kMono, {count1Budget5, {}}, count1Line0, 2, true},
+      {"CRC skipped, not checked", kMono & ~0x10000u, {count1Budget5, {}}, count1Line0, 2, true,
+       "count1 code with its sign bit"},
+      {"big_values 300 and region counts past 576", kMono,
+       {{.bigValues = 300, .table = 0, .region0 = 15, .region1 = 7}, {.bigValues = 300, .region0 = 15, .region1 = 7}},
+       {}, 2, false},
+      {"count1 quadruples past line 576", kMono, {{.part23 = 4095, .count1Table = 1}, {}}, {}, 2, true},
+      {"MPEG-2 stereo frame: one granule", 0xFFF38000, {}, {}, 1, false, nullptr, nullptr, 64000 * 72 / 22050 - 4},
+      {"M/S stereo", kJoint | 0x20, {count1Budget5, right, {}, {}}, positions15And7, 2, true},
+      {"intensity positions 7..15 leave bands alone", kJoint | 0x30, {count1Budget5, right, {}, {}}, positions15And7,
+       2, true, "M/S stereo"},
+      {"intensity position 0", kJoint | 0x30, {count1Budget5, right, {}, {}}, positions0, 2, true, nullptr,
+       "M/S stereo"},
+  };
+  std::map<std::string, std::vector<float>> results;
+  for (const FrameCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes body = FrameBody(c);
     SpectrumDecoder decoder;
-    const Decoded d = Decode(decoder, kMonoHeader, MonoFrame(g, {}, {{7, 4}, {0, 1}}));
-    ASSERT_NE(d.levels, nullptr);
-    EXPECT_EQ(d.copy[0], 0.0f);
+    int granules = 0;
+    decoder.SetGranuleObserver([](void* n, const SubbandSamples&) { ++*static_cast<int*>(n); }, &granules);
+    const float* levels = decoder.DecodeFrame(c.header, body.data(), static_cast<int32_t>(body.size()));
+    EXPECT_EQ(granules, c.decodedGranules);
+    ASSERT_EQ(levels != nullptr, c.decodedGranules > 0);
+    if (levels == nullptr) continue;
+    const std::vector<float>& got = results[c.name] = std::vector<float>(levels, levels + kSpectrumBands);
+    EXPECT_EQ(got[0] > 0.0f, c.band0Sounds);
+    if (!c.band0Sounds) {
+      EXPECT_EQ(got, std::vector<float>(kSpectrumBands, 0.0f));
+    }
+    if (c.sameAs) {
+      EXPECT_EQ(got, results.at(c.sameAs));
+    }
+    if (c.unlike) {
+      EXPECT_NE(got, results.at(c.unlike));
+    }
   }
-  g.part23 = 5;  // room for the sign: line 0 becomes +gain
-  {
-    SpectrumDecoder decoder;
-    const Decoded d = Decode(decoder, kMonoHeader, MonoFrame(g, {}, {{7, 4}, {0, 1}}));
-    ASSERT_NE(d.levels, nullptr);
-    EXPECT_GT(d.copy[0], 0.0f);
-  }
 }
 
-TEST(SpectrumDecodeFrame, OutOfRangeSideInformationIsHarmless) {
-  // big_values 300 (read as 288) with zero tables, and region counts whose
-  // sum passes the last band start.
-  Granule g;
-  g.bigValues = 300;
-  g.region0 = 15;
-  g.region1 = 7;
-  g.part23 = 0;
-  SpectrumDecoder decoder;
-  const Decoded d = Decode(decoder, kMonoHeader, MonoFrame(g, g, {}));
-  ASSERT_NE(d.levels, nullptr);
-  for (float level : d.copy) EXPECT_EQ(level, 0.0f);
-  // Payloads a frame buffer cannot take are refused.
-  std::vector<uint8_t> huge(SpectrumDecoder::kMaxPayload + 1, 0);
-  EXPECT_EQ(decoder.DecodeFrame(kMonoHeader, huge.data(), static_cast<int32_t>(huge.size())), nullptr);
-  EXPECT_EQ(decoder.DecodeFrame(kMonoHeader, huge.data(), -1), nullptr);
-  // A payload shorter than its side information reads zeros past its end.
-  EXPECT_NE(decoder.DecodeFrame(kMonoHeader, huge.data(), 3), nullptr);
-}
-
-TEST(SpectrumDecodeFrame, CrcIsSkippedNotChecked) {
-  Granule g;
-  g.count1Table = 1;
-  g.part23 = 5;
-  const std::vector<std::pair<uint32_t, int>> data = {{7, 4}, {1, 1}};
-  SpectrumDecoder plain;
-  SpectrumDecoder protectedFrame;
-  const Decoded a = Decode(plain, kMonoHeader, MonoFrame(g, {}, data));
-  const Decoded b = Decode(protectedFrame, kMonoHeader & ~0x10000u, MonoFrame(g, {}, data, true));
-  ASSERT_NE(a.levels, nullptr);
-  ASSERT_NE(b.levels, nullptr);
-  EXPECT_EQ(a.copy, b.copy);
-  EXPECT_GT(a.copy[0], 0.0f);
-}
-
-TEST(SpectrumDecodeFrame, LsfStereoFrameGivesOneGranule) {
-  // MPEG-2, 64 kbit/s, 22.05 kHz, stereo: 17 bytes of zero side information.
-  const uint32_t header = 0xFFF38000;
-  std::vector<uint8_t> body(64000 * 72 / 22050 - 4, 0);
-  SpectrumDecoder decoder;
-  const Decoded d = Decode(decoder, header, body);
-  ASSERT_NE(d.levels, nullptr);
-  EXPECT_EQ(d.granules, 1);
-}
-
-TEST(SpectrumDecoderInit, ProcessWideDecoderAnswersWithTheSameArray) {
+TEST(SpectrumDecodeFrame, PayloadsNoFrameBufferTakesAreRefused) {
   SpectrumDecoderInit(32);
-  const std::vector<uint8_t> body = MonoFrame({}, {}, {});
-  const float* first = SpectrumDecodeFrame(kMonoHeader, body.data(), static_cast<int32_t>(body.size()));
-  const float* second = SpectrumDecodeFrame(kMonoHeader, body.data(), static_cast<int32_t>(body.size()));
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(first, second);
+  const Bytes huge(SpectrumDecoder::kMaxPayload + 1, 0);
+  EXPECT_EQ(SpectrumDecodeFrame(kMono, huge.data(), static_cast<int32_t>(huge.size())), nullptr);
+  EXPECT_EQ(SpectrumDecodeFrame(kMono, huge.data(), -1), nullptr);
+  // Shorter than its side information: zeros are read past the end.
+  EXPECT_NE(SpectrumDecodeFrame(kMono, huge.data(), 3), nullptr);
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
-// Helpers of the spectrum tests: MP3 frame splitting, a reference polyphase
-// synthesis over the decoder's subband samples, and reference decodings.
+// Helpers of the spectrum tests: frame splitting and the standard's polyphase
+// synthesis over the decoder's subband samples.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -13,10 +12,6 @@
 #include "analysis/frame_header.h"
 #include "spectrum/layer3_spectrum_decoder.h"
 #include "support/test_files.h"
-
-#ifdef BRELVANO_HAVE_MPG123
-#include <mpg123.h>
-#endif
 
 namespace brelvano::test {
 
@@ -28,80 +23,54 @@ struct Mp3Frame {
   int channels = 0;
 };
 
-inline uint32_t WordAt(const Bytes& bytes, size_t at) {
-  return (uint32_t{bytes[at]} << 24) | (uint32_t{bytes[at + 1]} << 16) | (uint32_t{bytes[at + 2]} << 8) |
-         uint32_t{bytes[at + 3]};
-}
-
-// The complete accepted frames of a file in order; junk before the first frame
-// is skipped (a header counts when the next one follows it), a cut last frame
-// is left out.
+// The complete frames of a file in order, found by stepping over bytes that
+// start no frame; a cut last frame is left out.
 inline std::vector<Mp3Frame> SplitFrames(const Bytes& bytes) {
   std::vector<Mp3Frame> frames;
-  size_t at = 0;
-  bool synced = false;
-  while (at + 4 <= bytes.size()) {
+  for (size_t at = 0; at + 4 <= bytes.size();) {
+    const uint32_t word = (uint32_t{bytes[at]} << 24) | (uint32_t{bytes[at + 1]} << 16) |
+                          (uint32_t{bytes[at + 2]} << 8) | bytes[at + 3];
     int32_t stereo = 0, freq = 0, bitrate = 0, body = 0;
-    const int32_t samples = DecodeFrameHeader(WordAt(bytes, at), stereo, freq, bitrate, body);
-    const size_t next = at + 4 + static_cast<size_t>(body);
-    bool ok = samples > 0 && next <= bytes.size();
-    if (ok && !synced && next + 4 <= bytes.size()) {
-      int32_t s2 = 0, f2 = 0, b2 = 0, body2 = 0;
-      ok = DecodeFrameHeader(WordAt(bytes, next), s2, f2, b2, body2) > 0;
-    }
-    if (!ok) {
+    const int32_t samples = DecodeFrameHeader(word, stereo, freq, bitrate, body);
+    const size_t end = at + 4 + static_cast<size_t>(body);
+    if (samples <= 0 || end > bytes.size()) {
       ++at;
-      synced = false;
       continue;
     }
-    synced = true;
-    frames.push_back({WordAt(bytes, at), bytes.data() + at + 4, body, samples, stereo ? 2 : 1});
-    at = next;
+    frames.push_back({word, bytes.data() + at + 4, body, samples, stereo ? 2 : 1});
+    at = end;
   }
   return frames;
 }
 
-// Whether a frame is a Xing/LAME/VBRI information frame (decoders do not output it).
-inline bool IsInfoFrame(const Mp3Frame& frame) {
-  const std::string body(reinterpret_cast<const char*>(frame.payload), static_cast<size_t>(frame.length));
-  return body.find("Xing") != std::string::npos || body.find("Info") != std::string::npos ||
-         body.find("VBRI") != std::string::npos;
-}
-
-// The standard's synthesis window D[i], i = 0..256, in units of 2^-16
-// (ISO/IEC 11172-3, Table B.3); D[512 - i] = -D[i] except at multiples of 64.
+// The synthesis window D[i], i = 0..256, in units of 2^-16 (ISO/IEC 11172-3,
+// Table B.3); D[512 - i] = -D[i] except at multiples of 64.
 inline constexpr int32_t kSynthesisWindow[257] = {
-    0,      -1,     -1,     -1,     -1,     -1,     -1,     -2,     -2,     -2,     -2,     -3,     -3,
-    -4,     -4,     -5,     -5,     -6,     -7,     -7,     -8,     -9,     -10,    -11,    -13,    -14,
-    -16,    -17,    -19,    -21,    -24,    -26,    -29,    -31,    -35,    -38,    -41,    -45,    -49,
-    -53,    -58,    -63,    -68,    -73,    -79,    -85,    -91,    -97,    -104,   -111,   -117,   -125,
-    -132,   -139,   -147,   -154,   -161,   -169,   -176,   -183,   -190,   -196,   -202,   -208,   213,
-    218,    222,    225,    227,    228,    228,    227,    224,    221,    215,    208,    200,    189,
-    177,    163,    146,    127,    106,    83,     57,     29,     -2,     -36,    -72,    -111,   -153,
-    -197,   -244,   -294,   -347,   -401,   -459,   -519,   -581,   -645,   -711,   -779,   -848,   -919,
-    -991,   -1064,  -1137,  -1210,  -1283,  -1356,  -1428,  -1498,  -1567,  -1634,  -1698,  -1759,  -1817,
-    -1870,  -1919,  -1962,  -2001,  -2032,  -2057,  -2075,  -2085,  -2087,  -2080,  -2063,  2037,   2000,
-    1952,   1893,   1822,   1739,   1644,   1535,   1414,   1280,   1131,   970,    794,    605,    402,
-    185,    -45,    -288,   -545,   -814,   -1095,  -1388,  -1692,  -2006,  -2330,  -2663,  -3004,  -3351,
-    -3705,  -4063,  -4425,  -4788,  -5153,  -5517,  -5879,  -6237,  -6589,  -6935,  -7271,  -7597,  -7910,
-    -8209,  -8491,  -8755,  -8998,  -9219,  -9416,  -9585,  -9727,  -9838,  -9916,  -9959,  -9966,  -9935,
-    -9863,  -9750,  -9592,  -9389,  -9139,  -8840,  -8492,  -8092,  -7640,  -7134,  6574,   5959,   5288,
-    4561,   3776,   2935,   2037,   1082,   70,     -998,   -2122,  -3300,  -4533,  -5818,  -7154,  -8540,
-    -9975,  -11455, -12980, -14548, -16155, -17799, -19478, -21189, -22929, -24694, -26482, -28289, -30112,
-    -31947, -33791, -35640, -37489, -39336, -41176, -43006, -44821, -46617, -48390, -50137, -51853, -53534,
-    -55178, -56778, -58333, -59838, -61289, -62684, -64019, -65290, -66494, -67629, -68692, -69679, -70590,
-    -71420, -72169, -72835, -73415, -73908, -74313, -74630, -74856, -74992, 75038,
+    0, -1, -1, -1, -1, -1, -1, -2, -2, -2, -2, -3, -3, -4, -4, -5, -5, -6, -7, -7, -8, -9, -10, -11, -13, -14, -16,
+    -17, -19, -21, -24, -26, -29, -31, -35, -38, -41, -45, -49, -53, -58, -63, -68, -73, -79, -85, -91, -97, -104,
+    -111, -117, -125, -132, -139, -147, -154, -161, -169, -176, -183, -190, -196, -202, -208, 213, 218, 222, 225, 227,
+    228, 228, 227, 224, 221, 215, 208, 200, 189, 177, 163, 146, 127, 106, 83, 57, 29, -2, -36, -72, -111, -153, -197,
+    -244, -294, -347, -401, -459, -519, -581, -645, -711, -779, -848, -919, -991, -1064, -1137, -1210, -1283, -1356,
+    -1428, -1498, -1567, -1634, -1698, -1759, -1817, -1870, -1919, -1962, -2001, -2032, -2057, -2075, -2085, -2087,
+    -2080, -2063, 2037, 2000, 1952, 1893, 1822, 1739, 1644, 1535, 1414, 1280, 1131, 970, 794, 605, 402, 185, -45,
+    -288, -545, -814, -1095, -1388, -1692, -2006, -2330, -2663, -3004, -3351, -3705, -4063, -4425, -4788, -5153,
+    -5517, -5879, -6237, -6589, -6935, -7271, -7597, -7910, -8209, -8491, -8755, -8998, -9219, -9416, -9585, -9727,
+    -9838, -9916, -9959, -9966, -9935, -9863, -9750, -9592, -9389, -9139, -8840, -8492, -8092, -7640, -7134, 6574,
+    5959, 5288, 4561, 3776, 2935, 2037, 1082, 70, -998, -2122, -3300, -4533, -5818, -7154, -8540, -9975, -11455,
+    -12980, -14548, -16155, -17799, -19478, -21189, -22929, -24694, -26482, -28289, -30112, -31947, -33791, -35640,
+    -37489, -39336, -41176, -43006, -44821, -46617, -48390, -50137, -51853, -53534, -55178, -56778, -58333, -59838,
+    -61289, -62684, -64019, -65290, -66494, -67629, -68692, -69679, -70590, -71420, -72169, -72835, -73415, -73908,
+    -74313, -74630, -74856, -74992, 75038,
 };
 
-// The standard's polyphase synthesis filter bank (ISO/IEC 11172-3, Annex A,
-// Figure A.2), with the frequency inversion the spectrum decoder leaves out.
+// The standard's polyphase synthesis (ISO/IEC 11172-3, Annex A, Figure A.2),
+// with the frequency inversion the spectrum decoder leaves out.
 class PolyphaseSynthesis {
  public:
   PolyphaseSynthesis() {
     for (int i = 0; i <= 256; ++i) {
-      const double d = kSynthesisWindow[i] / 65536.0;
-      window_[i] = d;
-      if (i != 0) window_[512 - i] = (i % 64 != 0) ? -d : d;
+      window_[i] = kSynthesisWindow[i] / 65536.0;
+      if (i != 0) window_[512 - i] = i % 64 != 0 ? -window_[i] : window_[i];
     }
     for (int i = 0; i < 64; ++i) {
       for (int k = 0; k < 32; ++k) matrix_[i][k] = std::cos((16 + i) * (2 * k + 1) * std::numbers::pi / 64);
@@ -109,19 +78,15 @@ class PolyphaseSynthesis {
   }
   void Granule(const SubbandSamples& samples, std::vector<double>& out) {
     for (int t = 0; t < 18; ++t) {
-      double s[32];
-      for (int sb = 0; sb < 32; ++sb) s[sb] = (sb & 1) && (t & 1) ? -samples[t][sb] : samples[t][sb];
-      for (int i = 1023; i >= 64; --i) v_[i] = v_[i - 64];
+      std::copy_backward(v_, v_ + 960, v_ + 1024);
       for (int i = 0; i < 64; ++i) {
-        double sum = 0;
-        for (int k = 0; k < 32; ++k) sum += matrix_[i][k] * s[k];
-        v_[i] = sum;
+        v_[i] = 0;
+        for (int k = 0; k < 32; ++k) v_[i] += matrix_[i][k] * (k & t & 1 ? -samples[t][k] : samples[t][k]);
       }
       for (int j = 0; j < 32; ++j) {
         double sum = 0;
         for (int i = 0; i < 8; ++i) {
-          sum += v_[i * 128 + j] * window_[i * 64 + j];
-          sum += v_[i * 128 + 96 + j] * window_[i * 64 + 32 + j];
+          sum += v_[i * 128 + j] * window_[i * 64 + j] + v_[i * 128 + 96 + j] * window_[i * 64 + 32 + j];
         }
         out.push_back(sum);
       }
@@ -134,89 +99,33 @@ class PolyphaseSynthesis {
   double v_[1024] = {};
 };
 
-// Decodes frames through a fresh decoder and synthesises the mono signal
-// (full scale 1.0). frameStart[f] is where frame f's samples begin; a frame
-// that returns null is filled with zeros and counted in `failed`.
+// A fresh decoder's output synthesised to one channel (full scale 1.0).
+// frameStart[f] is where frame f's samples begin; a frame that returns null
+// is filled with zeros and counted in `failed`.
 struct MonoDecoding {
   std::vector<double> pcm;
   std::vector<size_t> frameStart;
   int failed = 0;
+  PolyphaseSynthesis synthesis;
 };
 
 inline MonoDecoding DecodeToMono(const std::vector<Mp3Frame>& frames) {
-  struct Sink {
-    PolyphaseSynthesis synthesis;
-    std::vector<double>* out;
-  };
   MonoDecoding result;
-  auto decoder = std::make_unique<SpectrumDecoder>();
-  Sink sink{PolyphaseSynthesis(), &result.pcm};
-  decoder->SetGranuleObserver(
+  SpectrumDecoder decoder;
+  decoder.SetGranuleObserver(
       [](void* context, const SubbandSamples& samples) {
-        auto* s = static_cast<Sink*>(context);
-        s->synthesis.Granule(samples, *s->out);
+        auto* r = static_cast<MonoDecoding*>(context);
+        r->synthesis.Granule(samples, r->pcm);
       },
-      &sink);
+      &result);
   for (const Mp3Frame& frame : frames) {
     const size_t start = result.pcm.size();
     result.frameStart.push_back(start);
-    if (decoder->DecodeFrame(frame.header, frame.payload, frame.length) == nullptr) ++result.failed;
+    if (decoder.DecodeFrame(frame.header, frame.payload, frame.length) == nullptr) ++result.failed;
     result.pcm.resize(start + static_cast<size_t>(frame.samples), 0.0);
   }
   result.frameStart.push_back(result.pcm.size());
   return result;
 }
-
-// The shared conformance data, also found through the environment variable
-// BRELVANO_SHARED_TESTDATA when the build's own path does not hold it.
-inline std::string ConformanceFile(const std::string& name) {
-  std::string path = SharedTestData("mp3-conformance/" + name);
-  if (!path.empty()) return path;
-  if (const char* root = std::getenv("BRELVANO_SHARED_TESTDATA")) {
-    path = std::string(root) + "/mp3-conformance/" + name;
-    if (FileExists(path)) return path;
-  }
-  return std::string();
-}
-
-#ifdef BRELVANO_HAVE_MPG123
-// libmpg123's float decoding mixed to mono ((L + R) / 2), without gapless trimming.
-inline bool DecodeWithMpg123(const std::string& path, std::vector<double>& mono) {
-  int error = MPG123_OK;
-  mpg123_handle* handle = mpg123_new(nullptr, &error);
-  if (handle == nullptr) return false;
-  mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-  mpg123_param(handle, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0);
-  mpg123_format_none(handle);
-  for (long rate : {44100L, 22050L, 11025L}) {
-    mpg123_format(handle, rate, MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
-  }
-  if (mpg123_open(handle, path.c_str()) != MPG123_OK) {
-    mpg123_delete(handle);
-    return false;
-  }
-  long rate = 0;
-  int channels = 0, encoding = 0;
-  mpg123_getformat(handle, &rate, &channels, &encoding);
-  std::vector<float> buffer(8192);
-  for (;;) {
-    size_t done = 0;
-    const int rc = mpg123_read(handle, reinterpret_cast<unsigned char*>(buffer.data()),
-                               buffer.size() * sizeof(float), &done);
-    if (rc == MPG123_NEW_FORMAT) {
-      mpg123_getformat(handle, &rate, &channels, &encoding);
-    }
-    const size_t count = done / sizeof(float);
-    for (size_t i = 0; i + static_cast<size_t>(channels) <= count; i += static_cast<size_t>(channels)) {
-      mono.push_back(channels == 2 ? (static_cast<double>(buffer[i]) + buffer[i + 1]) / 2.0 : buffer[i]);
-    }
-    if (rc == MPG123_DONE) break;
-    if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT) break;
-  }
-  mpg123_close(handle);
-  mpg123_delete(handle);
-  return true;
-}
-#endif
 
 }  // namespace brelvano::test
