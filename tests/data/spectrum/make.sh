@@ -1,13 +1,12 @@
 #!/bin/sh
-# Makes the spectrum fixtures with sox and lame (run here: sh make.sh): clips at
-# 44100, 22050 and 11025 Hz; "transients" mix tones with noise bursts every
-# 0.15 s (so that lame switches to short blocks), "sine" clips end in silence.
-# levels/ holds the decoder's own levels, written by test_spectrum with
-# BRELVANO_RECORD_LEVELS=$PWD/levels --gtest_filter='*LevelsRegression*'.
+# Makes the spectrum fixtures with sox and lame (sh make.sh, here). levels/ is
+# written by test_spectrum itself (BRELVANO_RECORD_LEVELS=$PWD/levels).
 set -eu
 t=$(mktemp -d)
 trap 'rm -rf "$t"' EXIT
-transients() {  # RATE CHANNELS SECONDS OUT.wav; the right channel has its own tone and later bursts
+# RATE CHANNELS SECONDS OUT.wav: tones plus noise bursts every 0.15 s (lame then
+# switches to short blocks); the right channel has its own tone and later bursts.
+transients() {
   sox -n -r "$1" -c 1 "$t/b.wav" synth 0.012 whitenoise fade q 0.0005 0.012 0.008 vol 0.7
   sox -n -r "$1" -c 1 "$t/g.wav" trim 0 0.138
   sox "$t/b.wav" "$t/g.wav" "$t/c.wav"
@@ -30,10 +29,8 @@ transients 11025 2 1.5 "$t/11s.wav"
 lame --quiet -b 32 -m j "$t/11s.wav" joint11_transients.mp3
 lame --quiet -b 32 -m s --resample 11.025 "$t/11s.wav" stereo11_transients.mp3
 transients 11025 1 1.5 "$t/11m.wav" && lame --quiet -b 24 -m m "$t/11m.wav" mono11_transients.mp3
-sine() {  # RATE FREQUENCY KBPS OUT.mp3: 0.5 s of a sine, then 1 s of digital silence
+for s in "44100 3000 64" "22050 1200 32" "11025 600 16"; do  # RATE FREQUENCY KBPS: 0.5 s sine, 1 s silence
+  set -- $s
   sox -n -r "$1" -c 1 "$t/s.wav" synth 0.5 sine "$2" vol 0.5 pad 0 1.0
-  lame --quiet -b "$3" -m m --resample "$(awk "BEGIN{print $1 / 1000}")" "$t/s.wav" "$4"
-}
-sine 44100 3000 64 sine44_3000hz.mp3
-sine 22050 1200 32 sine22_1200hz.mp3
-sine 11025 600 16 sine11_600hz.mp3
+  lame --quiet -b "$3" -m m --resample "$(awk "BEGIN{print $1 / 1000}")" "$t/s.wav" "sine$(($1 / 1000))_$2hz.mp3"
+done
