@@ -4,91 +4,58 @@
 #include <string>
 #include <vector>
 
+#include "support/swf_reader.h"
 #include "swf/swf_buffer.h"
 #include "swf/swf_spectrum.h"
 
-namespace brelvano {
+namespace brelvano::test {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes Written(const SwfBuffer& movie) { return Bytes(movie.data(), movie.data() + movie.GetPosition()); }
-
-// ActionPush of a string: 0x96, length, type 0, the text and its zero.
-void PushString(Bytes& out, const std::string& text) {
-  const size_t length = text.size() + 2;
-  out.insert(out.end(), {0x96, static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8), 0x00});
-  out.insert(out.end(), text.begin(), text.end());
-  out.push_back(0x00);
+Bytes Take(SwfBuffer& movie) {
+  Bytes written(movie.data(), movie.data() + movie.GetPosition());
+  movie.Clear();
+  return written;
 }
 
-void SetVariable(Bytes& out, const std::string& name, const std::string& value) {
-  PushString(out, name);
-  PushString(out, value);
-  out.push_back(0x1D);  // ActionSetVariable
-}
-
-TEST(SwfWriteSpectrum, FirstTagAfterResetSetsAllBands) {
+TEST(SwfWriteSpectrum, SetsAllBandsAfterAResetThenOnlyChangedIntegerParts) {
   SwfBuffer movie;
   SwfWriteSpectrum(movie, nullptr);
   EXPECT_EQ(movie.GetPosition(), 0u);  // a reset writes nothing
   float levels[32] = {};
   levels[0] = 22.18f;
-  levels[5] = 3.5f;
-  SwfWriteSpectrum(movie, levels);
-  Bytes body;
-  for (int b = 0; b < 32; ++b) {
-    SetVariable(body, "s" + std::to_string(b), b == 0 ? "22" : b == 5 ? "3" : "0");
-  }
-  body.push_back(0x00);  // end of actions
-  Bytes expected = {0x3F, 0x03};  // DoAction (12), long form: the body is 63 bytes or more
-  const uint32_t length = static_cast<uint32_t>(body.size());
-  expected.insert(expected.end(), {static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
-                                   static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 24)});
-  expected.insert(expected.end(), body.begin(), body.end());
-  EXPECT_EQ(Written(movie), expected);
-}
-
-TEST(SwfWriteSpectrum, OnlyChangedIntegerPartsAreWritten) {
-  float levels[32] = {};
-  SwfBuffer first;
-  SwfWriteSpectrum(first, nullptr);
   levels[3] = 7.9f;
-  SwfWriteSpectrum(first, levels);  // sets all 32
-
-  SwfBuffer movie;
-  levels[3] = 7.2f;  // integer part unchanged: nothing for band 3
   SwfWriteSpectrum(movie, levels);
-  EXPECT_EQ(Written(movie), (Bytes{
-                                0x01, 0x03,  // DoAction, short form, length 1
-                                0x00,        // end of actions
-                            }));
+  const Bytes all = Take(movie);
+  // DoAction (12) in the long form, its length, 32 push/push/setvariable groups and the end.
+  ASSERT_GT(all.size(), 6u);
+  EXPECT_EQ(Bytes(all.begin(), all.begin() + 2), (Bytes{0x3F, 0x03}));
+  EXPECT_EQ(all[2] | all[3] << 8 | all[4] << 16 | all[5] << 24, static_cast<int>(all.size() - 6));
+  const auto variables = DoActionVariables(Bytes(all.begin() + 6, all.end()));
+  ASSERT_EQ(variables.size(), 32u);
+  for (int b = 0; b < 32; ++b) {
+    EXPECT_EQ(variables[b], std::make_pair("s" + std::to_string(b), std::string(b == 0 ? "22" : b == 3 ? "7" : "0")));
+  }
+  EXPECT_EQ(all.back(), 0x00);
 
-  movie.Clear();
+  levels[3] = 7.2f;  // integer part unchanged: the empty tag
+  SwfWriteSpectrum(movie, levels);
+  EXPECT_EQ(Take(movie), (Bytes{
+                             0x01, 0x03,  // DoAction, short form, length 1
+                             0x00,        // end of actions
+                         }));
   levels[3] = 6.99f;  // compared against the stored 7.9: 6 differs from 7
   SwfWriteSpectrum(movie, levels);
-  EXPECT_EQ(Written(movie), (Bytes{
-                                0x0F, 0x03,                              // DoAction, short form, length 15
-                                0x96, 0x04, 0x00, 0x00, 's', '3', 0x00,  // push "s3"
-                                0x96, 0x03, 0x00, 0x00, '6', 0x00,       // push "6"
-                                0x1D,                                      // ActionSetVariable
-                                0x00,                                      // end of actions
-                            }));
-}
-
-TEST(SwfWriteSpectrum, ResetMakesTheNextTagSetEverythingAgain) {
-  float levels[32] = {};
-  SwfBuffer movie;
-  SwfWriteSpectrum(movie, nullptr);
+  EXPECT_EQ(Take(movie), (Bytes{
+                             0x0F, 0x03,                              // DoAction, short form, length 15
+                             0x96, 0x04, 0x00, 0x00, 's', '3', 0x00,  // ActionPush, length 4, string "s3"
+                             0x96, 0x03, 0x00, 0x00, '6', 0x00,       // ActionPush, length 3, string "6"
+                             0x1D,                                    // ActionSetVariable
+                             0x00,                                    // end of actions
+                         }));
+  SwfWriteSpectrum(movie, nullptr);  // a reset: the next tag sets everything again
   SwfWriteSpectrum(movie, levels);
-  movie.Clear();
-  SwfWriteSpectrum(movie, levels);
-  EXPECT_EQ(movie.GetPosition(), 3u);  // nothing changed: the empty tag 01 03 00
-  SwfWriteSpectrum(movie, nullptr);
-  movie.Clear();
-  SwfWriteSpectrum(movie, levels);
-  EXPECT_GT(movie.GetPosition(), 63u);
+  EXPECT_EQ(DoActionVariables(Bytes(movie.data() + 6, movie.data() + movie.GetPosition())).size(), 32u);
 }
 
 }  // namespace
-}  // namespace brelvano
+}  // namespace brelvano::test
