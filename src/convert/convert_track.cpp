@@ -26,9 +26,11 @@ int32_t ConvertToSwf(const SwfConversion& conv, const std::string& outPath, cons
   if (!file) {
     const int error = errno;
     // An input that cannot be read or streamed keeps that status: find out
-    // by converting into memory, then drop the movie.
-    SwfMovie discarded;
-    const int32_t status = ConvertMp3ToSwf(conv, prop, discarded);
+    // by converting into a movie that is thrown away as it is written.
+    FILE* sink = std::fopen("/dev/null", "wb");
+    SwfMovie discarded(sink);
+    const int32_t status = sink ? ConvertMp3ToSwf(conv, prop, discarded) : kStatusCannotCreate;
+    if (sink) std::fclose(sink);
     if (status == kStatusCannotOpen || status == kStatusUnsupported) return status;
     ReportCannotCreate(outPath, error);
     return kStatusCannotCreate;
