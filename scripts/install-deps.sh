@@ -5,6 +5,8 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   libgtest-dev libexpat1-dev libutf8proc-dev libcli11-dev libbenchmark-dev libmpg123-dev
   ffmpeg flvmeta mpg123
+  qt6-base-dev qt6-multimedia-dev qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev
+  libqt6svg6 xvfb xauth
 )
 missing=()
 for p in "${packages[@]}"; do
