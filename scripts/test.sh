@@ -14,11 +14,15 @@ python3 scripts/check-layers.py
 echo "== Build (gcc, -Werror) and unit tests"
 cmake -S . -B build/ci-gcc -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRELVANO_WERROR=ON >/dev/null
 cmake --build build/ci-gcc -j "$jobs"
-ctest --test-dir build/ci-gcc --output-on-failure -j "$jobs"
+ctest --test-dir build/ci-gcc --output-on-failure -j "$jobs" -LE screenshots
+
+echo "== Desktop window screenshots (Xvfb)"
+ctest --test-dir build/ci-gcc --output-on-failure -L screenshots
+ls build/ci-gcc/screenshots/*.png
 
 echo "== Sanitizer build (clang, ASan + UBSan) with fuzz targets"
 CC=clang CXX=clang++ cmake -S . -B build/ci-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DBRELVANO_WERROR=ON -DBRELVANO_SANITIZE=ON -DBRELVANO_FUZZ=ON >/dev/null
+  -DBRELVANO_WERROR=ON -DBRELVANO_SANITIZE=ON -DBRELVANO_FUZZ=ON -DBRELVANO_APP=OFF >/dev/null
 cmake --build build/ci-sanitize -j "$jobs"
 bash scripts/fuzz.sh build/ci-sanitize "${FUZZ_SECONDS:-60}"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

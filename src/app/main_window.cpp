@@ -36,6 +36,9 @@
 #include "app/track_table_model.h"
 #include "app/web_windows.h"
 
+// The window's resources live in a static library: registered explicitly.
+static void InitWindowResources() { Q_INIT_RESOURCE(brelvano); }
+
 namespace brelvano {
 
 namespace {
@@ -78,6 +81,7 @@ MainWindow::MainWindow(BrelvanoApplication& application, SettingsStore& defaults
       defaults_(defaults),
       panels_(panels),
       urlOpener_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+  InitWindowResources();
   setWindowIcon(QIcon(QStringLiteral(":/brelvano.svg")));
   model_ = new TrackTableModel(application_, this);
   buildControls();
