@@ -112,7 +112,10 @@ void MainWindow::buildControls() {
   table_->setAlternatingRowColors(true);
   table_->verticalHeader()->setDefaultSectionSize(22);
   table_->horizontalHeader()->setStretchLastSection(true);
-  table_->setColumnWidth(0, 220);
+  table_->horizontalHeader()->setDefaultSectionSize(72);
+  const int widths[] = {200, 90, 60, 64, 80, 56, 76, 150, 130, 130};
+  for (int column = 0; column < model_->columnCount(); ++column)
+    table_->setColumnWidth(column, widths[column]);
   connect(model_, &TrackTableModel::filesDropped, this, &MainWindow::addFiles);
   connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &MainWindow::updateStates);
