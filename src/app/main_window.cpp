@@ -301,7 +301,8 @@ void MainWindow::buildMenus() {
   QMenu* players = menuBar()->addMenu(QStringLiteral("&Players"));
   testMenu_ = players->addMenu(QStringLiteral("Test in"));
   testMenu_->setObjectName(QStringLiteral("testMenu"));
-  action(players, QStringLiteral("Rescan"), [this] { application_.buildPlayersMenus(); });
+  action(players, QStringLiteral("Rescan"), [this] { application_.buildPlayersMenus(); })
+      ->setObjectName(QStringLiteral("rescanPlayers"));
   action(players, QStringLiteral("Open Players Folder"), [this] {
     urlOpener_(QUrl::fromLocalFile(Q(application_.playersFolders().customPlayersDir)));
   });
@@ -509,9 +510,9 @@ void MainWindow::handOver(const QStringList& files) {
 }
 
 void MainWindow::finishLaunching() {
-  application_.buildPlayersMenus();
+  // The application starts as the untitled project of the defaults, with
+  // the players scanned.
   rebuildPlayers();
-  application_.newProject();  // the defaults, an untitled project, an empty list
   if (!pendingProject_.isEmpty()) {
     const QString path = std::exchange(pendingProject_, QString());
     openProjectFile(path);
@@ -529,7 +530,7 @@ void MainWindow::finishLaunching() {
 
 void MainWindow::clearEditedAfterStartUp() {
   // Files handed over at start-up join the project without marking it edited.
-  // FIXME after merge: the layer must clear the edited state here.
+  application_.startUpEnded();
 }
 
 void MainWindow::runPendingHandOvers() {
@@ -691,11 +692,14 @@ bool MainWindow::saveProjectAs() {
 }
 
 void MainWindow::openRecent(int index) {
-  const auto& recent = application_.recentProjects();
-  if (index < 0 || index >= static_cast<int>(recent.size())) return;
-  const QString path = Q(recent[static_cast<size_t>(index)]);
+  if (index < 0 || index >= static_cast<int>(application_.recentProjects().size())) return;
   if (!checkEdited()) return;
-  openProjectFile(path);
+  setBusy(true);
+  AlertText alert;
+  const bool opened = application_.openRecent(index, &alert);
+  setBusy(false);
+  if (!opened) showAlert(alert);
+  updateStates();
 }
 
 bool MainWindow::requestQuit() {
@@ -716,11 +720,11 @@ void MainWindow::publish() {
   setBusy(true);
   progressPanel_->begin();
   AlertPanels alerts([this](const AlertText& alert) { showAlert(alert); });
-  const PublishOutcome outcome =
-      application_.publish(false, progressPanel_, &alerts);
+  AlertText refusal;  // also told to alerts
+  const PublishOutcome outcome = application_.publish(false, progressPanel_, &alerts, &refusal);
   progressPanel_->end();
   setBusy(false);
-  if (!outcome.cancelled) {
+  if (!outcome.cancelled && refusal.message.empty()) {
     showAlert(AlertText{AlertStyle::kInformational, "Completed", outcome.summary, "", "Ok"});
   }
   updateStates();
