@@ -2,10 +2,28 @@
 
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace brelvano {
+
+namespace {
+// A test page written without the runtime's script tag still plays: the
+// runtime is loaded from the served "ruffle/" folder and takes over the
+// player's embed. Pages that load it themselves are left alone.
+constexpr const char* kLoadRuntime = R"js(
+(function () {
+  if (window.RufflePlayer || document.querySelector('script[src*="ruffle"]')) return;
+  window.RufflePlayer = { config: { autoplay: "on", unmuteOverlay: "hidden", preferredRenderer: "webgl" } };
+  var script = document.createElement("script");
+  script.src = "/ruffle/ruffle.js";
+  document.head.appendChild(script);
+})();
+)js";
+}  // namespace
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), view_(new QWebEngineView(this)) {
   setWindowTitle(QStringLiteral("Brelvano Help"));
@@ -26,6 +44,12 @@ PlayerTestWindow::PlayerTestWindow(QWidget* parent)
     : QWidget(parent, Qt::Window), view_(new QWebEngineView(this)) {
   setWindowTitle(QStringLiteral("Test in Player"));
   view_->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+  QWebEngineScript runtime;
+  runtime.setName(QStringLiteral("brelvano-runtime"));
+  runtime.setSourceCode(QString::fromLatin1(kLoadRuntime));
+  runtime.setInjectionPoint(QWebEngineScript::DocumentReady);
+  runtime.setWorldId(QWebEngineScript::MainWorld);
+  view_->page()->scripts().insert(runtime);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(view_);
