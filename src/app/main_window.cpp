@@ -237,7 +237,7 @@ void MainWindow::buildControls() {
   for (const auto& [box, control] : boxes) {
     connect(box, &QCheckBox::toggled, this, [this, c = control] { settingChanged(c); });
   }
-  connect(maxTime_, &QSpinBox::editingFinished, this,
+  connect(maxTime_, &QSpinBox::valueChanged, this,
           [this] { settingChanged(SettingControl::kMaxTime); });
   connect(fps_, &QLineEdit::editingFinished, this, [this] { settingChanged(SettingControl::kFps); });
   connect(fpsStepper_, &QSpinBox::valueChanged, this,

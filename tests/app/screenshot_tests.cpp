@@ -61,6 +61,16 @@ class ScreenshotTests : public QObject {
     QVERIFY2(Colours(image) > 16, "the main window looks blank");
   }
 
+  void testWindowTakesThePlayersFrame() {
+    QTemporaryDir folder;
+    PlayerTestWindow window;
+    const QSize before = window.size();
+    QVERIFY(window.showPage(folder.path(), -1, -1));  // unknown frame: the size stays
+    QCOMPARE(window.size(), before);
+    QVERIFY(window.showPage(folder.path(), 300, 200));
+    QCOMPARE(window.size(), QSize(320, 220));
+  }
+
   void testWindowPlaysThePlayer() {
     WindowHarness h;
     h.window->finishLaunching();
