@@ -12,6 +12,7 @@
 #include <QWindow>
 
 #include "app/web_windows.h"
+#include "publish/players.h"
 #include "window_harness.h"
 
 using namespace brelvano;
@@ -72,7 +73,8 @@ class ScreenshotTests : public QObject {
   }
 
   void testWindowPlaysThePlayer() {
-    WindowHarness h;
+    // The players the program itself finds (the build's own player first).
+    WindowHarness h(QString::fromStdString(ResourcePlayersFolder(BRELVANO_WINDOW_PATH)));
     h.window->finishLaunching();
     const QString site = h.home.filePath(QStringLiteral("site"));
     QDir().mkpath(site);
