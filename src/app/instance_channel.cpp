@@ -17,6 +17,10 @@ QByteArray Encode(const QStringList& files) {
 }  // namespace
 
 QString InstanceChannel::defaultName() {
+  // The user's runtime folder where there is one; else a per-user name in /tmp.
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+    return QDir(runtime).filePath(QStringLiteral("brelvano.socket"));
   QString user = qEnvironmentVariable("USER");
   if (user.isEmpty()) user = QDir::home().dirName();
   return QStringLiteral("brelvano-") + user;
