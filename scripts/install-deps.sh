@@ -6,7 +6,7 @@ packages=(
   libgtest-dev libexpat1-dev libutf8proc-dev libcli11-dev libbenchmark-dev libmpg123-dev
   ffmpeg flvmeta mpg123
   qt6-base-dev qt6-multimedia-dev qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev
-  libqt6svg6 xvfb xauth
+  libqt6svg6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good xvfb xauth
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #include "app/folder_http_server.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QHttpServer>
@@ -33,6 +34,8 @@ bool FolderHttpServer::start() {
   server_->route(QStringLiteral("/<arg>"), [this](const QUrl& path) {
     const QString file = fileFor(path.path(QUrl::FullyDecoded));
     if (file.isEmpty()) return QHttpServerResponse(QHttpServerResponder::StatusCode::NotFound);
+    if (file.endsWith(QStringLiteral(".xml")))
+      return QHttpServerResponse(QByteArrayLiteral("text/xml"), contentOf(file));
     return QHttpServerResponse::fromFile(file);
   });
   port_ = server_->listen(QHostAddress::LocalHost, 0);
@@ -48,6 +51,13 @@ QString FolderHttpServer::fileFor(const QString& requestPath) const {
   while (relative.startsWith(QLatin1Char('/'))) relative.remove(0, 1);
   if (relative.isEmpty()) relative = QStringLiteral("index.html");
   if (relative.split(QLatin1Char('/')).contains(QStringLiteral(".."))) return {};
+  const QString local = QStringLiteral("file/");
+  if (relative.startsWith(local)) {
+    const QString base = QDir::cleanPath(QDir(localFolder_).absolutePath());
+    const QString path = QDir::cleanPath(QLatin1Char('/') + relative.mid(local.size()));
+    if (localFolder_.isEmpty() || !path.startsWith(base + QLatin1Char('/'))) return {};
+    return FileBelow(base, path.mid(base.size() + 1));
+  }
   QString file = FileBelow(root_, relative);
   if (!file.isEmpty()) return file;
   for (auto it = fallbacks_.cbegin(); it != fallbacks_.cend(); ++it) {
@@ -58,6 +68,15 @@ QString FolderHttpServer::fileFor(const QString& requestPath) const {
     }
   }
   return {};
+}
+
+QByteArray FolderHttpServer::contentOf(const QString& file) const {
+  QFile in(file);
+  if (!in.open(QIODevice::ReadOnly)) return {};
+  QByteArray bytes = in.readAll();
+  if (file.endsWith(QStringLiteral(".xml")))
+    bytes.replace(QByteArrayLiteral("src=\"file://"), QByteArrayLiteral("src=\"/file"));
+  return bytes;
 }
 
 }  // namespace brelvano

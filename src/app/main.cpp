@@ -33,9 +33,6 @@ int main(int argc, char** argv) {
   // Chromium refuses to run its sandbox as root; the test and help pages are ours.
   if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-  // Qt 6.4's GStreamer backend crashes where GStreamer's base plugins are
-  // missing; its FFmpeg backend plays MP3 with what the system has.
-  if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "ffmpeg");
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("brelvano"));

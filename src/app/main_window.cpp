@@ -35,6 +35,7 @@
 #include "app/track_edit_sheet.h"
 #include "app/track_table_model.h"
 #include "app/web_windows.h"
+#include "publish/web_runtime.h"
 
 // The window's resources live in a static library: registered explicitly.
 static void InitWindowResources() { Q_INIT_RESOURCE(brelvano); }
@@ -747,11 +748,15 @@ void MainWindow::testInPlayer(const QString& playerName) {
     showAlert(page.alert);
     return;
   }
+  testWindow()->setTracksFolder(Q(application_.project().destDir));
   testWindow()->showPage(Q(page.folder), page.width, page.height);
 }
 
 PlayerTestWindow* MainWindow::testWindow() {
-  if (!testWindow_) testWindow_ = new PlayerTestWindow(this);
+  if (!testWindow_) {
+    testWindow_ = new PlayerTestWindow(this);
+    testWindow_->setRuntimeFolder(Q(DefaultWebRuntimeFolder()));
+  }
   return testWindow_;
 }
 

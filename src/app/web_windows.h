@@ -34,6 +34,8 @@ class PlayerTestWindow : public QWidget {
   bool showPage(const QString& folder, int width, int height);
   // Where the page's "ruffle/" files come from when the folder has none.
   void setRuntimeFolder(const QString& folder);
+  // The folder of the tracks the test playlist names by file:// URL.
+  void setTracksFolder(const QString& folder) { server_.setLocalFolder(folder); }
   QWebEngineView* view() const { return view_; }
   const FolderHttpServer& server() const { return server_; }
 

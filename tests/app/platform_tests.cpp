@@ -45,11 +45,6 @@ class PlatformTests : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() {
-    // As the program does: Qt 6.4's GStreamer backend crashes without GStreamer's base plugins.
-    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND")) qputenv("QT_MEDIA_BACKEND", "ffmpeg");
-  }
-
   void settingsKeepTypesAcrossAReread() {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("brelvano.conf"));
@@ -119,6 +114,18 @@ class PlatformTests : public QObject {
     QCOMPARE(Get(net, server.urlFor(QStringLiteral("ruffle/ruffle.js"))).second, QByteArray("runtime"));
     QCOMPARE(Get(net, server.urlFor(QStringLiteral("nothing.html"))).first, 404);
     QVERIFY(server.urlFor(QString()).startsWith(QStringLiteral("http://127.0.0.1:")));
+
+    // A test playlist's file:// tracks are served from the tracks' folder only.
+    QTemporaryDir tracks;
+    Write(tracks.filePath(QStringLiteral("Caf e.swf")), "FWS movie");
+    const QByteArray src = "file://" + QUrl::toPercentEncoding(tracks.filePath(QStringLiteral("Caf e.swf")), "/");
+    Write(root.filePath(QStringLiteral("playlist.xml")), "<FILE src=\"" + src + "\" desc=\"x\"/>");
+    server.setLocalFolder(tracks.path());
+    const QByteArray playlist = Get(net, server.urlFor(QStringLiteral("playlist.xml"))).second;
+    QVERIFY2(playlist.startsWith("<FILE src=\"/file/"), playlist.constData());
+    const QByteArray served = playlist.mid(11, playlist.indexOf('"', 11) - 11);
+    QCOMPARE(Get(net, server.urlFor(QString::fromUtf8(served.mid(1)))).second, QByteArray("FWS movie"));
+    QCOMPARE(Get(net, server.urlFor(QStringLiteral("file") + outside.filePath(QStringLiteral("secret.txt")))).first, 404);
   }
 
   void audioPanelFaces() {
