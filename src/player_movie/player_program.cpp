@@ -29,7 +29,10 @@ constexpr int kSwfTrack = 1;
 constexpr int kFlvTrack = 2;
 
 // How long an FLV stream's clock may stand still while playing before the
-// track counts as ended (when the runtime sends no end status).
+// track counts as ended: briefly once the stream has reported its end (the
+// status comes when the data is used up, while the sound still plays), at
+// length when the runtime sends no end status.
+constexpr int kStallAfterStopMs = 300;
 constexpr int kStallMs = 3000;
 
 Expr V(const char* name) { return Var(name); }
@@ -226,6 +229,7 @@ Stmt DefinePlayAt() {
       Set("lastFrame", Num(0)),
       Set("streamClock", Num(-1)),
       Set("stalled", Num(0)),
+      Set("streamStopped", Bool(false)),
       Local("src", M(Call("trackAt", {V("cur")}), "src")),
       If(Method(Method(src, "substr", {M(src, "length") - Num(4)}), "toLowerCase", {}) == Str(".flv"), {
           Set("kind", Num(kFlvTrack)),
@@ -236,7 +240,7 @@ Stmt DefinePlayAt() {
           Set("ns", New("NetStream", {V("nc")})),
           SetMember(ns, "onStatus", Function({"info"}, {
               If(M(V("info"), "code") == Str("NetStream.Play.Stop") && V("this") == V("ns"),
-                 {CallStmt("trackEnded")}),
+                 {Set("streamStopped", Bool(true))}),
           })),
           // Spectrum script tags carry only the bands that changed.
           SetMember(ns, "onMetaData", Function({"info"}, {
@@ -360,7 +364,8 @@ Stmt DefineTick() {
           }),
           If(V("started") && V("time") == V("streamClock"), {
               Set("stalled", V("stalled") + V("dt")),
-              If(V("stalled") > Num(kStallMs), {CallStmt("trackEnded")}),
+              If(V("stalled") > Cond(V("streamStopped"), Num(kStallAfterStopMs), Num(kStallMs)),
+                 {CallStmt("trackEnded")}),
           }, {
               Set("stalled", Num(0)),
           }),

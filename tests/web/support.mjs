@@ -62,18 +62,21 @@ export async function serve(folder, overrides = {}) {
 }
 
 // Headless Chromium from Debian with a fresh profile; autoplay lets pages
-// start sound without a click.
+// start sound without a click, otherwise a click on the page is required
+// (headless Chromium ignores the policy switch and lets sound start
+// anyway, so the policy is also imposed from page script).
 export async function launchBrowser({ autoplay }) {
   const profile = tempDir('brelvano-chromium-');
   const args = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
     '--disable-background-networking', '--disable-component-update', '--disable-sync'];
-  if (autoplay) args.push('--autoplay-policy=no-user-gesture-required');
+  args.push(`--autoplay-policy=${autoplay ? 'no-user-gesture-required' : 'document-user-activation-required'}`);
   const context = await chromium.launchPersistentContext(profile, {
     executablePath: process.env.BRELVANO_CHROMIUM || '/usr/bin/chromium',
     headless: true,
     args,
     viewport: { width: 800, height: 600 },
   });
+  if (!autoplay) await context.addInitScript({ path: path.join(here, 'autoplay_denied.js') });
   await context.addInitScript({ path: path.join(here, 'audio_tap.js') });
   return {
     context,
