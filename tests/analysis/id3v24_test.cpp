@@ -5,6 +5,7 @@
 #include <string>
 
 #include "analysis/id3_tags.h"
+#include "analysis/id3_text.h"
 #include "analysis/mp3_bytes.h"
 
 namespace brelvano {
@@ -138,6 +139,48 @@ TEST(ReadId3Tags, Id3v1FillsWhatId3v2LeavesEmpty) {
     EXPECT_EQ(ReadTagsOf(c.file, id3, position), c.result);
     EXPECT_EQ(Fields(id3), c.fields);
     if (c.result <= long(c.file.size())) EXPECT_EQ(position, c.result);  // behind the ID3v2 tag
+  }
+}
+
+std::string Times(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+TEST(DecodeId3Text, ConvertsWithinItsField) {
+  const std::string euro = "\xE2\x82\xAC", note = "\xF0\x9F\x8E\xB5";  // U+20AC, U+1F3B5
+  const struct {
+    const char* name;
+    std::string text;  // behind the encoding byte
+    int encoding, width;
+    bool converted;
+    std::string expected;
+  } cases[] = {
+      {"UTF-8 cut before a character that does not fit", Times("abcd" + euro, 60), 3, 256, true,
+       Times("abcd" + euro, 36) + "abc"},
+      {"UTF-8 four-byte character at the end", "a" + note, 3, 5, true, "a"},
+      {"UTF-8 four-byte character that fits", "a" + note, 3, 6, true, "a" + note},
+      {"UTF-8 mark at the start", "\xEF\xBB\xBFTitle", 3, 80, true, "Title"},
+      {"UTF-8 ends at a zero byte", std::string("ab\0cd", 5), 3, 80, true, "ab"},
+      {"recording time cut to the year", "2015-03-02T10:20", 3, 5, true, "2015"},
+      {"UTF-16BE without mark", std::string("\0Z\0o\0\xEB", 6), 2, 80, true, "Zo\xC3\xAB"},
+      {"UTF-16BE CJK cut", Times("\x65\xE5", 100), 2, 80, true, Times("\xE6\x97\xA5", 26)},
+      {"UTF-16 counts at most width units", std::string("\xFE\xFF\0a\xFE\xFF\0b\xFE\xFF\0c", 12), 1, 5, true,
+       "ab"},
+      {"Latin-1 fills the field", "abcdefgh", 0, 5, true, "abcd"},
+      {"unknown encoding", "abc", 4, 80, false, ""},
+      {"no room at all", "abc", 3, 0, false, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string guarded(size_t(c.width) + 8, 'Z');
+    const bool converted = DecodeId3Text(reinterpret_cast<const uint8_t*>(c.text.data()), c.text.size(), c.encoding,
+                                         guarded.data(), c.width);
+    EXPECT_EQ(converted, c.converted);
+    if (c.converted) EXPECT_EQ(guarded.c_str(), c.expected);  // and its zero byte within the field
+    EXPECT_EQ(guarded.substr(size_t(c.width)), std::string(8, 'Z')) << "wrote past the field";
+    if (!c.converted) EXPECT_EQ(guarded, std::string(guarded.size(), 'Z')) << "touched the field";
   }
 }
 
