@@ -44,20 +44,22 @@ struct TextFrame {
   TagField field;
 };
 constexpr TextFrame kTextFrames[] = {
-    // major  identifier  field
-    {2, "TT2", TagField::kSong},      //
-    {2, "TP1", TagField::kArtist},    //
-    {2, "TAL", TagField::kAlbum},     //
-    {2, "TYE", TagField::kYear},      //
-    {3, "TIT2", TagField::kSong},     //
-    {3, "TPE1", TagField::kArtist},   //
-    {3, "TALB", TagField::kAlbum},    //
-    {3, "TYER", TagField::kYear},     //
-    {4, "TIT2", TagField::kSong},     //
-    {4, "TPE1", TagField::kArtist},   //
-    {4, "TALB", TagField::kAlbum},    //
-    {4, "TDRC", TagField::kYear},     //
-    {4, "TYER", TagField::kYear},     //
+    // ID3v2.2 (identifiers of 3 characters)
+    {2, "TT2", TagField::kSong},
+    {2, "TP1", TagField::kArtist},
+    {2, "TAL", TagField::kAlbum},
+    {2, "TYE", TagField::kYear},
+    // ID3v2.3
+    {3, "TIT2", TagField::kSong},
+    {3, "TPE1", TagField::kArtist},
+    {3, "TALB", TagField::kAlbum},
+    {3, "TYER", TagField::kYear},
+    // ID3v2.4
+    {4, "TIT2", TagField::kSong},
+    {4, "TPE1", TagField::kArtist},
+    {4, "TALB", TagField::kAlbum},
+    {4, "TDRC", TagField::kYear},
+    {4, "TYER", TagField::kYear},
 };
 
 struct FieldRef {

@@ -138,7 +138,8 @@ TEST(ReadId3Tags, Id3v1FillsWhatId3v2LeavesEmpty) {
     long position;
     EXPECT_EQ(ReadTagsOf(c.file, id3, position), c.result);
     EXPECT_EQ(Fields(id3), c.fields);
-    if (c.result <= long(c.file.size())) EXPECT_EQ(position, c.result);  // behind the ID3v2 tag
+    // Behind the ID3v2 tag, or behind its header when it claims the whole file.
+    EXPECT_EQ(position, c.result <= long(c.file.size()) ? c.result : 10);
   }
 }
 
@@ -178,9 +179,10 @@ TEST(DecodeId3Text, ConvertsWithinItsField) {
     const bool converted = DecodeId3Text(reinterpret_cast<const uint8_t*>(c.text.data()), c.text.size(), c.encoding,
                                          guarded.data(), c.width);
     EXPECT_EQ(converted, c.converted);
-    if (c.converted) EXPECT_EQ(guarded.c_str(), c.expected);  // and its zero byte within the field
+    // The text and its zero byte within the field; a field not converted is untouched.
+    EXPECT_EQ(c.converted ? std::string(guarded.c_str()) : guarded,
+              c.converted ? c.expected : std::string(guarded.size(), 'Z'));
     EXPECT_EQ(guarded.substr(size_t(c.width)), std::string(8, 'Z')) << "wrote past the field";
-    if (!c.converted) EXPECT_EQ(guarded, std::string(guarded.size(), 'Z')) << "touched the field";
   }
 }
 
