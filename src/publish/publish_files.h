@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "analysis/index_set.h"
-#include "publish/alerts.h"
+#include "base/alerts.h"
 #include "publish/players.h"
 #include "publish/web_runtime.h"
-#include "project/project_record.h"
+#include "convert/project_record.h"
 
 namespace brelvano {
 

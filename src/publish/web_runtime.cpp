@@ -6,7 +6,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "convert/atomic_output.h"
+#include "base/atomic_output.h"
 
 namespace brelvano {
 
