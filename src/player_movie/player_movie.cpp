@@ -13,21 +13,25 @@ constexpr uint32_t kSwfTagSetBackgroundColor = 9;
 constexpr int kTwipsPerPixel = 20;
 
 // The frame RECT (0, width, 0, height) in twips, 16 bits per value: enough
-// for any stage up to 1638 pixels.
+// for any stage up to 1638 pixels. 5 + 4 x 16 = 69 bits, written most
+// significant bit first and padded with zeros to 9 bytes.
 void PutFrameRect(SwfBuffer& movie, uint32_t widthTwips, uint32_t heightTwips) {
   constexpr uint32_t kBits = 16;
-  const uint32_t values[4] = {0, widthTwips, 0, heightTwips};
-  uint64_t acc = kBits;  // Nbits in 5 bits, then the four values
-  uint32_t count = 5;
-  for (uint32_t value : values) {
-    acc = (acc << kBits) | (value & 0xFFFF);
-    count += kBits;
-  }
-  const uint32_t padding = (8 - count % 8) % 8;  // 69 bits: 3 padding bits
-  acc <<= padding;
-  count += padding;
-  for (int32_t shift = static_cast<int32_t>(count) - 8; shift >= 0; shift -= 8)
-    movie.PutByte(static_cast<uint8_t>(acc >> shift));
+  uint32_t pending = 0;  // bits not yet written, in the low pendingCount bits
+  uint32_t pendingCount = 0;
+  auto put = [&](uint32_t value, uint32_t count) {
+    for (uint32_t i = count; i-- > 0;) {
+      pending = (pending << 1) | ((value >> i) & 1);
+      if (++pendingCount == 8) {
+        movie.PutByte(static_cast<uint8_t>(pending));
+        pending = 0;
+        pendingCount = 0;
+      }
+    }
+  };
+  put(kBits, 5);
+  for (uint32_t value : {0u, widthTwips, 0u, heightTwips}) put(value, kBits);
+  if (pendingCount > 0) put(0, 8 - pendingCount);
 }
 
 }  // namespace
