@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Every test: the warning-free build and its unit tests, the same tests under
+# Every test: the warning-free build and its unit tests, a published folder
+# played by Ruffle in headless Chromium, the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for a
 # bounded time (FUZZ_SECONDS, default 60).
 set -euo pipefail
@@ -19,6 +20,9 @@ ctest --test-dir build/ci-gcc --output-on-failure -j "$jobs" -LE screenshots
 echo "== Desktop window screenshots (Xvfb)"
 ctest --test-dir build/ci-gcc --output-on-failure -L screenshots
 ls build/ci-gcc/screenshots/*.png
+
+echo "== Browser test: a published folder in Ruffle, headless Chromium"
+BRELVANO_CLI="$PWD/build/ci-gcc/brelvano-cli" node --test tests/web/*.test.mjs
 
 echo "== Sanitizer build (clang, ASan + UBSan) with fuzz targets"
 CC=clang CXX=clang++ cmake -S . -B build/ci-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
