@@ -1,9 +1,12 @@
 #include "spectrum/spectrum_values.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "spectrum/spectrum_tables.h"
 
@@ -111,6 +114,51 @@ void ImdctShortWindowed(const SpectrumTables& tables, const double* in, double* 
   }
 }
 
+// Levels: immediate rise, slow fall (a thousandth of the distance per time
+// slot). Only the weighted subbands move; the others stay at 0.0.
+//
+// The rise-or-fall choice is the larger of v and the fallen level: when v is
+// above the level, (level * 999 + v) / 1000 rounds to at most v, else to at
+// least v (1000 v is exact in double and rounding is monotonic). All values
+// are non-negative and finite, so min / max give what the comparisons would.
+// 32 * weight is exact (times a power of two), so |s| * (32 w) is |s| * 32 * w.
+#if defined(__SSE2__)
+// Two subbands per register: the same double and single operations, lane by
+// lane, as the scalar form below, so the levels are bit for bit the same.
+void UpdateLevels(const SpectrumTables& tables, const SubbandSamples& samples, float* levels) {
+  const __m128d magnitudeMask = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
+  const __m128 top = _mm_set1_ps(32.0f);
+  const __m128d keep = _mm_set1_pd(999.0);
+  const __m128d thousand = _mm_set1_pd(1000.0);
+  static_assert(kWeightedSubbands % 2 == 0);
+  for (int band = 0; band < kWeightedSubbands; band += 2) {
+    const __m128d weight = _mm_mul_pd(_mm_set1_pd(32.0), _mm_loadu_pd(&tables.subbandWeights[band]));
+    // Two single-precision levels in the low half.
+    __m128 level = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(levels + band)));
+    for (int t = 0; t < kSubbandLines; ++t) {
+      const __m128d a = _mm_mul_pd(_mm_and_pd(_mm_loadu_pd(&samples[t][band]), magnitudeMask), weight);
+      const __m128 v = _mm_min_ps(_mm_cvtpd_ps(a), top);
+      const __m128d fallen = _mm_div_pd(_mm_add_pd(_mm_mul_pd(_mm_cvtps_pd(level), keep), _mm_cvtps_pd(v)), thousand);
+      level = _mm_max_ps(v, _mm_cvtpd_ps(fallen));
+    }
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(levels + band), _mm_castps_si128(level));
+  }
+}
+#else
+void UpdateLevels(const SpectrumTables& tables, const SubbandSamples& samples, float* levels) {
+  for (int band = 0; band < kWeightedSubbands; ++band) {
+    const double weight = 32.0 * tables.subbandWeights[band];
+    float level = levels[band];
+    for (int t = 0; t < kSubbandLines; ++t) {
+      const float v = std::min(static_cast<float>(std::fabs(samples[t][band]) * weight), 32.0f);
+      const float fallen = static_cast<float>((static_cast<double>(level) * 999.0 + static_cast<double>(v)) / 1000.0);
+      level = std::max(v, fallen);
+    }
+    levels[band] = level;
+  }
+}
+#endif
+
 }  // namespace
 
 void ImdctLong(const double* in, double* out) { ImdctLong(SpectrumTablesReady(), in, out); }
@@ -175,34 +223,7 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
   }
   std::fill(next + 18 * std::max(wanted, transformed), next + kGranuleLines, 0.0);
 
-  // Levels: immediate rise, slow fall (a thousandth of the distance per
-  // slot). Only the weighted subbands move; the others stay at 0.0.
-  //
-  // The rise-or-fall choice is the larger of v and the fallen level: when v
-  // is above the level, (level * 999 + v) / 1000 rounds to at most v, else to
-  // at least v (1000 v is exact in double and rounding is monotonic). All
-  // values are non-negative floats, which order like their bit patterns as
-  // integers; integer min / max keep the loop free of branches, so the bands
-  // go through in parallel.
-  int32_t level[kWeightedSubbands];
-  double weight[kWeightedSubbands];
-  for (int band = 0; band < kWeightedSubbands; ++band) {
-    level[band] = std::bit_cast<int32_t>(levels_[band]);
-    weight[band] = 32.0 * tables.subbandWeights[band];  // exact: times a power of two
-  }
-  constexpr int32_t kTop = std::bit_cast<int32_t>(32.0f);
-  for (int t = 0; t < kSubbandLines; ++t) {
-    const double* slot = samples_[t];
-    for (int band = 0; band < kWeightedSubbands; ++band) {
-      const int32_t a = std::bit_cast<int32_t>(static_cast<float>(std::fabs(slot[band]) * weight[band]));
-      const int32_t v = std::min(a, kTop);
-      const double fallen =
-          (static_cast<double>(std::bit_cast<float>(level[band])) * 999.0 + static_cast<double>(std::bit_cast<float>(v))) /
-          1000.0;
-      level[band] = std::max(v, std::bit_cast<int32_t>(static_cast<float>(fallen)));
-    }
-  }
-  for (int band = 0; band < kWeightedSubbands; ++band) levels_[band] = std::bit_cast<float>(level[band]);
+  UpdateLevels(tables, samples_, levels_);
 }
 
 }  // namespace brelvano
