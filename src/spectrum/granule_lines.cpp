@@ -28,8 +28,10 @@ struct PairDecoder {
   uint32_t limit;  // lines from here up are not requantised
 
   // One value: its linbits (after a 15 in a table with linbits), its sign
-  // bit when it is not zero, and its requantised magnitude.
-  template <bool kLinbits>
+  // bit when it is not zero, and, with kRequantise, its requantised magnitude.
+  // Without it the value only marks its slot: lines at or above the limit
+  // still decide the band bounds and the bits, but need no arithmetic.
+  template <bool kLinbits, bool kRequantise>
   void Value(int coded, uint32_t magnitude, uint32_t linbits) {
     if constexpr (kLinbits) {
       const uint64_t escape = magnitude == 15 ? ~uint64_t{0} : 0;
@@ -41,13 +43,15 @@ struct PairDecoder {
     reader.Consume(nonZero);
     const int slot = slotOf[coded];
     slotUsed[nonZero ? slot : kZeroSlot] = true;
-    const uint32_t at = position[coded];
-    if (at < limit) lines[at] = power[magnitude] * slotGain[slot] * kSign[negative];
+    if constexpr (kRequantise) {
+      const uint32_t at = position[coded];
+      if (at < limit) lines[at] = power[magnitude] * slotGain[slot] * kSign[negative];
+    }
   }
 
   // `count` pairs from coded line `first`. The cache holds enough bits for a
   // whole pair after a refill: a code of up to 19 bits, twice 13 linbits and a sign.
-  template <bool kLinbits>
+  template <bool kLinbits, bool kRequantise>
   void Decode(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits, int first,
               int count) {
     for (int p = 0, line = first; p < count; ++p, line += 2) {
@@ -59,9 +63,18 @@ struct PairDecoder {
         entry = huffman[((entry >> 8) & 0x7FFFFF) + ((bits << firstBits) >> (64 - subBits))];
       }
       reader.Consume(entry & 31);
-      Value<kLinbits>(line, (entry >> 8) & 15, linbits);
-      Value<kLinbits>(line + 1, (entry >> 12) & 15, linbits);
+      Value<kLinbits, kRequantise>(line, (entry >> 8) & 15, linbits);
+      Value<kLinbits, kRequantise>(line + 1, (entry >> 12) & 15, linbits);
     }
+  }
+
+  // Pairs below coded line `skipFrom` (even) are requantised, the others only decoded.
+  template <bool kLinbits>
+  void DecodeRegion(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits, int first,
+                    int count, int skipFrom) {
+    const int requantised = std::clamp((skipFrom - first) / 2, 0, count);
+    Decode<kLinbits, true>(table, huffman, firstBits, linbits, first, requantised);
+    Decode<kLinbits, false>(table, huffman, firstBits, linbits, first + 2 * requantised, count - requantised);
   }
 };
 
@@ -89,13 +102,18 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
   }
   bool slotUsed[kScaleFactorSlots + 1] = {};  // the last one takes the marks of zero values
 
-  std::fill(lines, lines + kGranuleLines, 0.0);
   const int64_t end = static_cast<int64_t>(reader.position()) + info.part23Length - part2Bits;
   const float* power = tables.power.data();
   const uint32_t* huffman = tables.huffman.data();
   const uint16_t* position = map.position.data();
   const uint8_t* slotOf = map.slot.data();
   const uint32_t limit = static_cast<uint32_t>(std::clamp(lineLimit, 0, kGranuleLines));
+  std::fill(lines, lines + limit, 0.0);
+  // The first coded line (rounded up to a pair) from which every line lands
+  // at or above the limit.
+  const auto from = std::partition_point(map.lowestPositionFrom.begin(), map.lowestPositionFrom.end(),
+                                         [limit](uint16_t lowest) { return lowest < limit; });
+  const int skipFrom = (static_cast<int>(from - map.lowestPositionFrom.begin()) + 1) & ~1;
 
   // Big values: up to three regions of pairs, each with its own code table.
   const int bigValues = info.bigValues;
@@ -122,9 +140,10 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
       const uint32_t* table = huffman + tables.huffmanOffset[select.codeTable];
       const uint32_t firstBits = tables.huffmanBits[select.codeTable];
       if (select.linbits != 0) {
-        pairs.Decode<true>(table, huffman, firstBits, static_cast<uint32_t>(select.linbits), line, count);
+        pairs.DecodeRegion<true>(table, huffman, firstBits, static_cast<uint32_t>(select.linbits), line, count,
+                                 skipFrom);
       } else {
-        pairs.Decode<false>(table, huffman, firstBits, 0, line, count);
+        pairs.DecodeRegion<false>(table, huffman, firstBits, 0, line, count, skipFrom);
       }
     }
     line += 2 * count;

@@ -259,6 +259,12 @@ const float* SpectrumDecoder::DecodeFrame(uint32_t headerWord, const uint8_t* pa
   // butterflies with the last weighted one read, need no arithmetic.
   const int wantedSubbands = observer_ != nullptr ? kSubbands : kWeightedSubbands;
   const int lineLimit = observer_ != nullptr ? kGranuleLines : kSubbandLines * kWeightedSubbands + 8;
+  // The Huffman stage leaves the lines from the limit up alone, and the
+  // stereo stage keeps zeros there zero: clear them when the limit changes.
+  if (lineLimit != lineLimit_) {
+    for (auto& channel : lines_) std::fill(std::begin(channel), std::end(channel), 0.0);
+    lineLimit_ = lineLimit;
+  }
   for (int gr = 0; gr < granules; ++gr) {
     granule_ = gr;
     for (int ch = 0; ch < channels; ++ch) {

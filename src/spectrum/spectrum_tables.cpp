@@ -151,6 +151,12 @@ void BuildLineMaps(int row, std::array<LineMap, 3>& maps) {
     mixed.slotWindow[band] = -1;
   }
   addShort(mixed, coded, 3, layout.mixedLongBands);
+  for (LineMap& map : maps) {
+    map.lowestPositionFrom[kGranuleLines] = kGranuleLines;
+    for (int c = kGranuleLines - 1; c >= 0; --c) {
+      map.lowestPositionFrom[c] = std::min(map.position[c], map.lowestPositionFrom[c + 1]);
+    }
+  }
 }
 
 }  // namespace

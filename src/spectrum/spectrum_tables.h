@@ -15,6 +15,9 @@ namespace brelvano {
 struct LineMap {
   std::array<uint16_t, layer3::kGranuleLines> position;  // index into the 576 lines
   std::array<uint8_t, layer3::kGranuleLines> slot;       // scale-factor slot
+  // The lowest position of coded lines c..575 ([576] = 576): from the first c
+  // whose entry reaches a line limit, no coded line lands below it.
+  std::array<uint16_t, layer3::kGranuleLines + 1> lowestPositionFrom;
   int slotCount = 0;
   // Per slot: band number and window (-1 for a long band).
   std::array<int8_t, layer3::kScaleFactorSlots> slotBand{};

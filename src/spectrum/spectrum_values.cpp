@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -16,19 +17,32 @@ using namespace layer3;
 
 namespace {
 
-struct Complex {
-  double re;
-  double im;
-};
+// The filter bank's arithmetic is written once for a lane type: double for
+// one subband, Lanes2 for two neighbouring subbands in one SSE2 register.
+// Each lane goes through the same operations in the same order (no fused
+// multiply-add on the baseline target), so both give the same bits.
+using Lanes2 = double __attribute__((vector_size(16)));
 
-inline Complex Times(Complex a, Complex b) { return {a.re * b.re - a.im * b.im, a.re * b.im + a.im * b.re}; }
+template <typename T>
+struct ComplexOf {
+  T re;
+  T im;
+};
+using Complex = ComplexOf<double>;
+
+template <typename T>
+inline ComplexOf<T> Times(ComplexOf<T> a, double bRe, double bIm) {
+  return {a.re * bRe - a.im * bIm, a.re * bIm + a.im * bRe};
+}
 
 // The 3-point DFT with the positive exponent: out[p] = sum u[m] e^(2 pi i pm / 3).
-inline void Dft3(Complex u0, Complex u1, Complex u2, Complex& out0, Complex& out1, Complex& out2) {
+template <typename T>
+inline void Dft3(ComplexOf<T> u0, ComplexOf<T> u1, ComplexOf<T> u2, ComplexOf<T>& out0, ComplexOf<T>& out1,
+                 ComplexOf<T>& out2) {
   constexpr double kHalfSqrt3 = 0.86602540378443864676;  // sin(2 pi / 3)
-  const Complex s{u1.re + u2.re, u1.im + u2.im};
-  const Complex d{u1.re - u2.re, u1.im - u2.im};
-  const Complex t{u0.re - 0.5 * s.re, u0.im - 0.5 * s.im};
+  const ComplexOf<T> s{u1.re + u2.re, u1.im + u2.im};
+  const ComplexOf<T> d{u1.re - u2.re, u1.im - u2.im};
+  const ComplexOf<T> t{u0.re - 0.5 * s.re, u0.im - 0.5 * s.im};
   out0 = {u0.re + s.re, u0.im + s.im};
   out1 = {t.re - kHalfSqrt3 * d.im, t.im + kHalfSqrt3 * d.re};
   out2 = {t.re + kHalfSqrt3 * d.im, t.im - kHalfSqrt3 * d.re};
@@ -39,26 +53,28 @@ inline void Dft3(Complex u0, Complex u1, Complex u2, Complex& out0, Complex& out
 // gives y[2p] = Re Z[p] and y[17 - 2p] = Im Z[p]; the sum is a 9-point DFT
 // between a pre-twiddle e^(i pi m / 18) and a post-twiddle e^(i pi (4p + 1) / 72),
 // the DFT taken as 3 x 3 (m = 3 m1 + m2, p = p1 + 3 p2).
-void Dct4Of18(const SpectrumTables& tables, const double* in, double* y) {
-  Complex c[9];
+template <typename T>
+void Dct4Of18(const SpectrumTables& tables, const T* in, T* y) {
+  ComplexOf<T> c[9];
   for (int m = 0; m < 9; ++m) {
-    const double a = in[2 * m];
-    const double b = in[17 - 2 * m];
-    const Complex w{tables.imdctPreTwiddle[m][0], tables.imdctPreTwiddle[m][1]};
-    c[m] = {a * w.re + b * w.im, a * w.im - b * w.re};
+    const T a = in[2 * m];
+    const T b = in[17 - 2 * m];
+    const double wRe = tables.imdctPreTwiddle[m][0];
+    const double wIm = tables.imdctPreTwiddle[m][1];
+    c[m] = {a * wRe + b * wIm, a * wIm - b * wRe};
   }
-  Complex e[3][3];  // [m2][p1]
+  ComplexOf<T> e[3][3];  // [m2][p1]
   for (int m2 = 0; m2 < 3; ++m2) Dft3(c[m2], c[3 + m2], c[6 + m2], e[m2][0], e[m2][1], e[m2][2]);
   // Twiddles e^(2 pi i p1 m2 / 9): exponents 1, 2 (twice) and 4.
   const auto& w9 = tables.imdctDft9Twiddle;
-  e[1][1] = Times(e[1][1], {w9[0][0], w9[0][1]});
-  e[1][2] = Times(e[1][2], {w9[1][0], w9[1][1]});
-  e[2][1] = Times(e[2][1], {w9[1][0], w9[1][1]});
-  e[2][2] = Times(e[2][2], {w9[2][0], w9[2][1]});
-  Complex d[9];
+  e[1][1] = Times(e[1][1], w9[0][0], w9[0][1]);
+  e[1][2] = Times(e[1][2], w9[1][0], w9[1][1]);
+  e[2][1] = Times(e[2][1], w9[1][0], w9[1][1]);
+  e[2][2] = Times(e[2][2], w9[2][0], w9[2][1]);
+  ComplexOf<T> d[9];
   for (int p1 = 0; p1 < 3; ++p1) Dft3(e[0][p1], e[1][p1], e[2][p1], d[p1], d[p1 + 3], d[p1 + 6]);
   for (int p = 0; p < 9; ++p) {
-    const Complex z = Times(d[p], {tables.imdctPostTwiddle[p][0], tables.imdctPostTwiddle[p][1]});
+    const ComplexOf<T> z = Times(d[p], tables.imdctPostTwiddle[p][0], tables.imdctPostTwiddle[p][1]);
     y[2 * p] = z.re;
     y[17 - 2 * p] = z.im;
   }
@@ -87,6 +103,27 @@ void LongSubband(const SpectrumTables& tables, const double* in, const double* w
   for (int i = 9; i < 18; ++i) samples[kSubbands * i] = previous[i] - y[26 - i] * window[i];
   for (int i = 18; i < 27; ++i) next[i - 18] = -(y[26 - i] * window[i]);
   for (int i = 27; i < 36; ++i) next[i - 18] = -(y[i - 27] * window[i]);
+}
+
+// Two neighbouring long-block subbands sb, sb + 1 (in: their 36 lines) with
+// the same window, as LongSubband does each: samples points at subband sb of
+// time slot 0, previous and next at subband sb's 18 overlap values.
+void LongSubbandPair(const SpectrumTables& tables, const double* in, const double* window, const double* previous,
+                     double* samples, double* next) {
+  Lanes2 x[18];
+  for (int k = 0; k < 18; ++k) x[k] = Lanes2{in[k], in[18 + k]};
+  Lanes2 y[18];
+  Dct4Of18(tables, x, y);
+  auto out = [&](int i, Lanes2 value) { std::memcpy(samples + kSubbands * i, &value, sizeof value); };
+  auto before = [&](int i) { return Lanes2{previous[i], previous[18 + i]}; };
+  auto keep = [&](int i, Lanes2 value) {
+    next[i] = value[0];
+    next[18 + i] = value[1];
+  };
+  for (int i = 0; i < 9; ++i) out(i, y[9 + i] * window[i] + before(i));
+  for (int i = 9; i < 18; ++i) out(i, before(i) - y[26 - i] * window[i]);
+  for (int i = 18; i < 27; ++i) keep(i - 18, -(y[26 - i] * window[i]));
+  for (int i = 27; i < 36; ++i) keep(i - 18, -(y[i - 27] * window[i]));
 }
 
 void ImdctShortWindowed(const SpectrumTables& tables, const double* in, double* out) {
@@ -204,16 +241,21 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
       next[18 * sb + t] = block[18 + t];
     }
   };
+  auto transformPair = [&](int sb, bool longBlock, int windowType) {
+    if (longBlock && sb + 1 < wanted) {
+      LongSubbandPair(tables, lines + 18 * sb, tables.windows[windowType].data(), previous + 18 * sb,
+                      &samples_[0][sb], next + 18 * sb);
+      return;
+    }
+    transform(sb, longBlock, windowType);
+    if (sb + 1 < kSubbands) transform(sb + 1, longBlock, windowType);
+  };
   int sb = 0;
   if (mixedBlockFlag) {
-    transform(0, true, 0);
-    transform(1, true, 0);
+    transformPair(0, true, 0);
     sb = 2;
   }
-  for (; sb < active; sb += 2) {
-    transform(sb, type != 2, type);
-    if (sb + 1 < kSubbands) transform(sb + 1, type != 2, type);
-  }
+  for (; sb < active; sb += 2) transformPair(sb, type != 2, type);
   const int transformed = std::min(sb, wanted);
   for (int rest = transformed; rest < wanted; ++rest) {
     for (int t = 0; t < 18; ++t) {
