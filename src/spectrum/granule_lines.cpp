@@ -1,6 +1,7 @@
 #include "spectrum/granule_lines.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "spectrum/layer3_huffman_codes.h"
 #include "spectrum/spectrum_tables.h"
@@ -12,11 +13,13 @@ using namespace layer3;
 namespace {
 
 constexpr int kZeroSlot = kScaleFactorSlots;  // where a zero value's slot mark goes
-constexpr double kSign[2] = {1.0, -1.0};
+constexpr uint64_t kSignBit = uint64_t{1} << 63;
 
 // The big-value pairs of one region. Branch-free per value: zeros are stored
 // like any value (the lines are cleared first) and mark a spare slot, so the
-// decoding does not stall on the unpredictable zero / non-zero pattern.
+// decoding does not stall on the unpredictable zero / non-zero pattern. Both
+// lines of a pair share one scale-factor slot: every band and region width is
+// even.
 struct PairDecoder {
   FrameBitReader reader;  // a copy, so that its state can stay in registers
   const float* power;
@@ -27,54 +30,81 @@ struct PairDecoder {
   double* lines;
   uint32_t limit;  // lines from here up are not requantised
 
-  // One value: its linbits (after a 15 in a table with linbits), its sign
-  // bit when it is not zero, and, with kRequantise, its requantised magnitude.
-  // Without it the value only marks its slot: lines at or above the limit
-  // still decide the band bounds and the bits, but need no arithmetic.
-  template <bool kLinbits, bool kRequantise>
-  void Value(int coded, uint32_t magnitude, uint32_t linbits) {
+  // One value: its linbits (after a 15 in a table with linbits), its sign bit
+  // when it is not zero, and its requantised magnitude times the band gain.
+  // Long blocks store at the coded line itself; the caller keeps them below
+  // the limit. The sign goes on by flipping the sign bit, which is what a
+  // product with -1.0 gives.
+  template <bool kLinbits, bool kLongBlock>
+  void Value(int coded, uint32_t magnitude, uint32_t linbits, double gain) {
     if constexpr (kLinbits) {
       const uint64_t escape = magnitude == 15 ? ~uint64_t{0} : 0;
       magnitude += static_cast<uint32_t>((reader.cache() >> (64 - linbits)) & escape);
       reader.Consume(linbits & static_cast<uint32_t>(escape));
     }
     const uint32_t nonZero = magnitude != 0 ? 1u : 0u;
-    const uint32_t negative = static_cast<uint32_t>(reader.cache() >> 63) & nonZero;
+    const uint64_t sign = reader.cache() & kSignBit & (uint64_t{0} - nonZero);
     reader.Consume(nonZero);
-    const int slot = slotOf[coded];
-    slotUsed[nonZero ? slot : kZeroSlot] = true;
-    if constexpr (kRequantise) {
+    const double value = std::bit_cast<double>(std::bit_cast<uint64_t>(power[magnitude] * gain) ^ sign);
+    if constexpr (kLongBlock) {
+      lines[coded] = value;
+    } else {
       const uint32_t at = position[coded];
-      if (at < limit) lines[at] = power[magnitude] * slotGain[slot] * kSign[negative];
+      if (at < limit) lines[at] = value;
     }
+  }
+
+  // The pair's look-up entry, from the cache after a refill.
+  static uint32_t Lookup(uint64_t bits, const uint32_t* table, const uint32_t* huffman, uint32_t firstBits) {
+    uint32_t entry = table[bits >> (64 - firstBits)];
+    if (entry & kHuffmanPointer) {
+      const uint32_t subBits = entry & 31;
+      entry = huffman[((entry >> 8) & 0x7FFFFF) + ((bits << firstBits) >> (64 - subBits))];
+    }
+    return entry;
   }
 
   // `count` pairs from coded line `first`. The cache holds enough bits for a
   // whole pair after a refill: a code of up to 19 bits, twice 13 linbits and a sign.
-  template <bool kLinbits, bool kRequantise>
+  template <bool kLinbits, bool kLongBlock>
   void Decode(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits, int first,
               int count) {
     for (int p = 0, line = first; p < count; ++p, line += 2) {
       reader.Refill();
-      const uint64_t bits = reader.cache();
-      uint32_t entry = table[bits >> (64 - firstBits)];
-      if (entry & kHuffmanPointer) {
-        const uint32_t subBits = entry & 31;
-        entry = huffman[((entry >> 8) & 0x7FFFFF) + ((bits << firstBits) >> (64 - subBits))];
-      }
+      const uint32_t entry = Lookup(reader.cache(), table, huffman, firstBits);
       reader.Consume(entry & 31);
-      Value<kLinbits, kRequantise>(line, (entry >> 8) & 15, linbits);
-      Value<kLinbits, kRequantise>(line + 1, (entry >> 12) & 15, linbits);
+      const int slot = slotOf[line];
+      slotUsed[(entry & 0xFF00) != 0 ? slot : kZeroSlot] = true;
+      const double gain = slotGain[slot];
+      Value<kLinbits, kLongBlock>(line, (entry >> 8) & 15, linbits, gain);
+      Value<kLinbits, kLongBlock>(line + 1, (entry >> 12) & 15, linbits, gain);
     }
   }
 
-  // Pairs below coded line `skipFrom` (even) are requantised, the others only decoded.
+  // `count` pairs from coded line `first` that are not requantised: only
+  // their bits and whether the pair holds a non-zero value count.
+  void Skip(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits, int first,
+            int count) {
+    for (int p = 0, line = first; p < count; ++p, line += 2) {
+      reader.Refill();
+      const uint32_t entry = Lookup(reader.cache(), table, huffman, firstBits);
+      reader.Consume(((entry >> 16) & 31) + ((entry >> 21) & 3) * linbits);
+      slotUsed[(entry & 0xFF00) != 0 ? slotOf[line] : kZeroSlot] = true;
+    }
+  }
+
+  // Pairs below coded line `skipFrom` (even) are requantised, the others only
+  // decoded. In a long block, the lines below skipFrom are below the limit.
   template <bool kLinbits>
   void DecodeRegion(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits, int first,
-                    int count, int skipFrom) {
+                    int count, int skipFrom, bool longBlock) {
     const int requantised = std::clamp((skipFrom - first) / 2, 0, count);
-    Decode<kLinbits, true>(table, huffman, firstBits, linbits, first, requantised);
-    Decode<kLinbits, false>(table, huffman, firstBits, linbits, first + 2 * requantised, count - requantised);
+    if (longBlock) {
+      Decode<kLinbits, true>(table, huffman, firstBits, linbits, first, requantised);
+    } else {
+      Decode<kLinbits, false>(table, huffman, firstBits, linbits, first, requantised);
+    }
+    Skip(table, huffman, firstBits, linbits, first + 2 * requantised, count - requantised);
   }
 };
 
@@ -107,7 +137,8 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
   const uint32_t* huffman = tables.huffman.data();
   const uint16_t* position = map.position.data();
   const uint8_t* slotOf = map.slot.data();
-  const uint32_t limit = static_cast<uint32_t>(std::clamp(lineLimit, 0, kGranuleLines));
+  // An even limit keeps pairs whole (one line more is harmless).
+  const uint32_t limit = static_cast<uint32_t>(std::clamp(lineLimit + 1, 0, kGranuleLines)) & ~1u;
   std::fill(lines, lines + limit, 0.0);
   // The first coded line (rounded up to a pair) from which every line lands
   // at or above the limit.
@@ -141,9 +172,9 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
       const uint32_t firstBits = tables.huffmanBits[select.codeTable];
       if (select.linbits != 0) {
         pairs.DecodeRegion<true>(table, huffman, firstBits, static_cast<uint32_t>(select.linbits), line, count,
-                                 skipFrom);
+                                 skipFrom, kind == kBlockLong);
       } else {
-        pairs.DecodeRegion<false>(table, huffman, firstBits, 0, line, count, skipFrom);
+        pairs.DecodeRegion<false>(table, huffman, firstBits, 0, line, count, skipFrom, kind == kBlockLong);
       }
     }
     line += 2 * count;

@@ -31,8 +31,10 @@ struct LsfScaleFactorLengths {
   uint8_t preflag;
 };
 
-// A Huffman look-up entry: a leaf holds the code length in bits 0..4 and the
-// pair x, y in bits 8..11 and 12..15; an entry with bit 31 set points to a
+// A Huffman look-up entry: a leaf holds the code length in bits 0..4, the
+// pair x, y in bits 8..11 and 12..15, the code length plus the pair's sign
+// bits in bits 16..20 and the number of 15s (each followed by linbits in a
+// table with linbits) in bits 21..22; an entry with bit 31 set points to a
 // second-level table (offset in bits 8..30, index width in bits 0..4).
 inline constexpr uint32_t kHuffmanPointer = 0x80000000u;
 
