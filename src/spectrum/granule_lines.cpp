@@ -15,28 +15,33 @@ namespace {
 constexpr int kZeroSlot = kScaleFactorSlots;  // where a zero value's slot mark goes
 constexpr uint64_t kSignBit = uint64_t{1} << 63;
 
-// The big-value pairs of one region. Branch-free per value: zeros are stored
-// like any value (the lines are cleared first) and mark a spare slot, so the
-// decoding does not stall on the unpredictable zero / non-zero pattern. Both
-// lines of a pair share one scale-factor slot: every band and region width is
-// even.
+// The value with its sign bit flipped when `sign` has bit 63 set: what a
+// product with -1.0 gives.
+inline double WithSign(double magnitude, uint64_t sign) {
+  return std::bit_cast<double>(std::bit_cast<uint64_t>(magnitude) ^ sign);
+}
+
+// The big-value pairs of the three regions. Branch-free per value: zeros are
+// stored like any value (the lines are cleared first), so the decoding does
+// not stall on the unpredictable zero / non-zero pattern. Both lines of a
+// pair share one scale-factor slot: every band and region width is even.
 struct PairDecoder {
   FrameBitReader reader;  // a copy, so that its state can stay in registers
   const float* power;
   const double* slotGain;
-  bool* slotUsed;
+  bool* slotUsed;  // the last one takes the marks of zero pairs
   const uint16_t* position;
   const uint8_t* slotOf;
+  const int16_t* longStart;  // long-block band starts
   double* lines;
   uint32_t limit;  // lines from here up are not requantised
+  int band = 0;    // long blocks: the band of the current line
 
-  // One value: its linbits (after a 15 in a table with linbits), its sign bit
-  // when it is not zero, and its requantised magnitude times the band gain.
-  // Long blocks store at the coded line itself; the caller keeps them below
-  // the limit. The sign goes on by flipping the sign bit, which is what a
-  // product with -1.0 gives.
-  template <bool kLinbits, bool kLongBlock>
-  void Value(int coded, uint32_t magnitude, uint32_t linbits, double gain) {
+  // One value after its code: its linbits (after a 15 in a table with
+  // linbits), its sign bit when it is not zero; returns it requantised and
+  // times the band gain.
+  template <bool kLinbits>
+  double Value(uint32_t magnitude, uint32_t linbits, double gain) {
     if constexpr (kLinbits) {
       const uint64_t escape = magnitude == 15 ? ~uint64_t{0} : 0;
       magnitude += static_cast<uint32_t>((reader.cache() >> (64 - linbits)) & escape);
@@ -45,13 +50,7 @@ struct PairDecoder {
     const uint32_t nonZero = magnitude != 0 ? 1u : 0u;
     const uint64_t sign = reader.cache() & kSignBit & (uint64_t{0} - nonZero);
     reader.Consume(nonZero);
-    const double value = std::bit_cast<double>(std::bit_cast<uint64_t>(power[magnitude] * gain) ^ sign);
-    if constexpr (kLongBlock) {
-      lines[coded] = value;
-    } else {
-      const uint32_t at = position[coded];
-      if (at < limit) lines[at] = value;
-    }
+    return WithSign(power[magnitude] * gain, sign);
   }
 
   // The pair's look-up entry, from the cache after a refill.
@@ -64,9 +63,11 @@ struct PairDecoder {
     return entry;
   }
 
-  // `count` pairs from coded line `first`. The cache holds enough bits for a
-  // whole pair after a refill: a code of up to 19 bits, twice 13 linbits and a sign.
-  template <bool kLinbits, bool kLongBlock>
+  // `count` pairs from coded line `first`, each line stored where the line
+  // map puts it when that is below the limit. The cache holds enough bits for
+  // a whole pair after a refill: a code of up to 19 bits, twice 13 linbits
+  // and a sign.
+  template <bool kLinbits>
   void Decode(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits, int first,
               int count) {
     for (int p = 0, line = first; p < count; ++p, line += 2) {
@@ -76,35 +77,89 @@ struct PairDecoder {
       const int slot = slotOf[line];
       slotUsed[(entry & 0xFF00) != 0 ? slot : kZeroSlot] = true;
       const double gain = slotGain[slot];
-      Value<kLinbits, kLongBlock>(line, (entry >> 8) & 15, linbits, gain);
-      Value<kLinbits, kLongBlock>(line + 1, (entry >> 12) & 15, linbits, gain);
+      const double x = Value<kLinbits>((entry >> 8) & 15, linbits, gain);
+      const double y = Value<kLinbits>((entry >> 12) & 15, linbits, gain);
+      const uint32_t at = position[line];
+      if (at < limit) lines[at] = x;
+      const uint32_t next = position[line + 1];
+      if (next < limit) lines[next] = y;
     }
   }
 
+  // `count` pairs of one long band from line `first` (below the limit), with
+  // the band's gain. Returns non-zero when a value is not zero. Without
+  // linbits, the code and both sign bits go in one step.
+  template <bool kLinbits>
+  uint32_t DecodeLongBand(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits,
+                          int first, int count, double gain) {
+    uint32_t any = 0;
+    double* out = lines + first;
+    for (int p = 0; p < count; ++p, out += 2) {
+      reader.Refill();
+      const uint64_t bits = reader.cache();
+      const uint32_t entry = Lookup(bits, table, huffman, firstBits);
+      any |= entry;
+      const uint32_t x = (entry >> 8) & 15;
+      const uint32_t y = (entry >> 12) & 15;
+      if constexpr (kLinbits) {
+        reader.Consume(entry & 31);
+        out[0] = Value<true>(x, linbits, gain);
+        out[1] = Value<true>(y, linbits, gain);
+      } else {
+        const uint64_t afterCode = bits << (entry & 31);
+        const uint32_t xNonZero = x != 0 ? 1u : 0u;
+        const uint64_t signX = afterCode & kSignBit & (uint64_t{0} - xNonZero);
+        const uint64_t signY = (afterCode << xNonZero) & kSignBit & (uint64_t{0} - (y != 0 ? 1u : 0u));
+        reader.Consume((entry >> 16) & 31);
+        out[0] = WithSign(power[x] * gain, signX);
+        out[1] = WithSign(power[y] * gain, signY);
+      }
+    }
+    return any & 0xFF00;
+  }
+
   // `count` pairs from coded line `first` that are not requantised: only
-  // their bits and whether the pair holds a non-zero value count.
-  void Skip(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits, int first,
-            int count) {
+  // their bits and whether a pair holds a non-zero value count. Returns
+  // non-zero when one does.
+  uint32_t Skip(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits, int first,
+                int count, bool markSlots) {
+    uint32_t any = 0;
     for (int p = 0, line = first; p < count; ++p, line += 2) {
       reader.Refill();
       const uint32_t entry = Lookup(reader.cache(), table, huffman, firstBits);
       reader.Consume(((entry >> 16) & 31) + ((entry >> 21) & 3) * linbits);
-      slotUsed[(entry & 0xFF00) != 0 ? slotOf[line] : kZeroSlot] = true;
+      any |= entry;
+      if (markSlots) slotUsed[(entry & 0xFF00) != 0 ? slotOf[line] : kZeroSlot] = true;
     }
+    return any & 0xFF00;
   }
 
-  // Pairs below coded line `skipFrom` (even) are requantised, the others only
-  // decoded. In a long block, the lines below skipFrom are below the limit.
+  // One region of `count` pairs from coded line `first`. Pairs below coded
+  // line `skipFrom` (even) are requantised, the others only decoded. Long
+  // blocks go band by band (a line's slot is its band), so that the gain and
+  // the non-zero mark are taken once per band.
   template <bool kLinbits>
   void DecodeRegion(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits, int first,
                     int count, int skipFrom, bool longBlock) {
-    const int requantised = std::clamp((skipFrom - first) / 2, 0, count);
-    if (longBlock) {
-      Decode<kLinbits, true>(table, huffman, firstBits, linbits, first, requantised);
-    } else {
-      Decode<kLinbits, false>(table, huffman, firstBits, linbits, first, requantised);
+    if (!longBlock) {
+      const int requantised = std::clamp((skipFrom - first) / 2, 0, count);
+      Decode<kLinbits>(table, huffman, firstBits, linbits, first, requantised);
+      Skip(table, huffman, firstBits, linbits, first + 2 * requantised, count - requantised, true);
+      return;
     }
-    Skip(table, huffman, firstBits, linbits, first + 2 * requantised, count - requantised);
+    const int stop = first + 2 * count;
+    for (int line = first; line < stop;) {
+      while (longStart[band + 1] <= line) ++band;
+      int segmentEnd = std::min<int>(stop, longStart[band + 1]);
+      const bool requantise = line < skipFrom;
+      if (requantise) segmentEnd = std::min(segmentEnd, skipFrom);
+      const int pairs = (segmentEnd - line) / 2;
+      const uint32_t any =
+          requantise ? DecodeLongBand<kLinbits>(table, huffman, firstBits, linbits, line, pairs, slotGain[band])
+                     : Skip(table, huffman, firstBits, linbits, line, pairs, false);
+      if (any != 0) slotUsed[band] = true;
+      line = segmentEnd;
+    }
   }
 };
 
@@ -163,7 +218,8 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
     }
   }
   int line = 0;
-  PairDecoder pairs{reader, power, slotGain, slotUsed, position, slotOf, lines, limit};
+  PairDecoder pairs{reader, power, slotGain, slotUsed, position, slotOf, kBandLayouts[row].longStart.data(), lines,
+                    limit};
   for (int region = 0; region < 3; ++region) {
     const BigValueTable& select = kLayer3BigValueTables[info.tableSelect[region] & 31];
     const int count = regionPairs[region];
