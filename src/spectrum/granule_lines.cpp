@@ -14,6 +14,10 @@ namespace {
 
 constexpr int kZeroSlot = kScaleFactorSlots;  // where a zero value's slot mark goes
 constexpr uint64_t kSignBit = uint64_t{1} << 63;
+// The longest big-value code (table 16, ISO/IEC 11172-3 Table B.7): a pair
+// takes at most this, two signs and twice the linbits, 47 bits, which a
+// refilled cache (56 bits or more) always holds.
+constexpr uint32_t kMaxCodeBits = 19;
 
 // The value with its sign bit flipped when `sign` has bit 63 set: what a
 // product with -1.0 gives.
@@ -94,8 +98,9 @@ struct PairDecoder {
                           int first, int count, double gain) {
     uint32_t any = 0;
     double* out = lines + first;
+    const uint32_t pairBits = kMaxCodeBits + 2 + 2 * linbits;
     for (int p = 0; p < count; ++p, out += 2) {
-      reader.Refill();
+      if (reader.available() < pairBits) reader.Refill();
       const uint64_t bits = reader.cache();
       const uint32_t entry = Lookup(bits, table, huffman, firstBits);
       any |= entry;
@@ -124,8 +129,9 @@ struct PairDecoder {
   uint32_t Skip(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits, int first,
                 int count, bool markSlots) {
     uint32_t any = 0;
+    const uint32_t pairBits = kMaxCodeBits + 2 + 2 * linbits;
     for (int p = 0, line = first; p < count; ++p, line += 2) {
-      reader.Refill();
+      if (reader.available() < pairBits) reader.Refill();
       const uint32_t entry = Lookup(reader.cache(), table, huffman, firstBits);
       reader.Consume(((entry >> 16) & 31) + ((entry >> 21) & 3) * linbits);
       any |= entry;
