@@ -38,7 +38,8 @@ struct PairDecoder {
   const uint8_t* slotOf;
   const int16_t* longStart;  // long-block band starts
   double* lines;
-  uint32_t limit;  // lines from here up are not requantised
+  uint32_t limit;    // lines from here up are not requantised
+  bool accumulate;   // add to the lines instead of replacing them
   int band = 0;    // long blocks: the band of the current line
 
   // One value after its code: its linbits (after a 15 in a table with
@@ -84,16 +85,25 @@ struct PairDecoder {
       const double x = Value<kLinbits>((entry >> 8) & 15, linbits, gain);
       const double y = Value<kLinbits>((entry >> 12) & 15, linbits, gain);
       const uint32_t at = position[line];
-      if (at < limit) lines[at] = x;
+      if (at < limit) lines[at] += x;
       const uint32_t next = position[line + 1];
-      if (next < limit) lines[next] = y;
+      if (next < limit) lines[next] += y;
+    }
+  }
+
+  template <bool kAccumulate>
+  static void Store(double& line, double value) {
+    if constexpr (kAccumulate) {
+      line += value;
+    } else {
+      line = value;
     }
   }
 
   // `count` pairs of one long band from line `first` (below the limit), with
   // the band's gain. Returns non-zero when a value is not zero. Without
   // linbits, the code and both sign bits go in one step.
-  template <bool kLinbits>
+  template <bool kLinbits, bool kAccumulate>
   uint32_t DecodeLongBand(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits,
                           int first, int count, double gain) {
     uint32_t any = 0;
@@ -108,16 +118,16 @@ struct PairDecoder {
       const uint32_t y = (entry >> 12) & 15;
       if constexpr (kLinbits) {
         reader.Consume(entry & 31);
-        out[0] = Value<true>(x, linbits, gain);
-        out[1] = Value<true>(y, linbits, gain);
+        Store<kAccumulate>(out[0], Value<true>(x, linbits, gain));
+        Store<kAccumulate>(out[1], Value<true>(y, linbits, gain));
       } else {
         const uint64_t afterCode = bits << (entry & 31);
         const uint32_t xNonZero = x != 0 ? 1u : 0u;
         const uint64_t signX = afterCode & kSignBit & (uint64_t{0} - xNonZero);
         const uint64_t signY = (afterCode << xNonZero) & kSignBit & (uint64_t{0} - (y != 0 ? 1u : 0u));
         reader.Consume((entry >> 16) & 31);
-        out[0] = WithSign(power[x] * gain, signX);
-        out[1] = WithSign(power[y] * gain, signY);
+        Store<kAccumulate>(out[0], WithSign(power[x] * gain, signX));
+        Store<kAccumulate>(out[1], WithSign(power[y] * gain, signY));
       }
     }
     return any & 0xFF00;
@@ -160,9 +170,14 @@ struct PairDecoder {
       const bool requantise = line < skipFrom;
       if (requantise) segmentEnd = std::min(segmentEnd, skipFrom);
       const int pairs = (segmentEnd - line) / 2;
-      const uint32_t any =
-          requantise ? DecodeLongBand<kLinbits>(table, huffman, firstBits, linbits, line, pairs, slotGain[band])
-                     : Skip(table, huffman, firstBits, linbits, line, pairs, false);
+      uint32_t any;
+      if (!requantise) {
+        any = Skip(table, huffman, firstBits, linbits, line, pairs, false);
+      } else if (accumulate) {
+        any = DecodeLongBand<kLinbits, true>(table, huffman, firstBits, linbits, line, pairs, slotGain[band]);
+      } else {
+        any = DecodeLongBand<kLinbits, false>(table, huffman, firstBits, linbits, line, pairs, slotGain[band]);
+      }
       if (any != 0) slotUsed[band] = true;
       line = segmentEnd;
     }
@@ -172,7 +187,7 @@ struct PairDecoder {
 }  // namespace
 
 int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFactors& scaleFactors, int part2Bits,
-                       BandRow row, double* lines, int lineLimit) {
+                       BandRow row, double* lines, int lineLimit, bool accumulate) {
   const SpectrumTables& tables = SpectrumTablesReady();
   const int kind = info.blockType == 2 ? (info.mixedBlockFlag ? kBlockMixed : kBlockShort) : kBlockLong;
   const LineMap& map = tables.lineMaps[row][kind];
@@ -200,7 +215,9 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
   const uint8_t* slotOf = map.slot.data();
   // An even limit keeps pairs whole (one line more is harmless).
   const uint32_t limit = static_cast<uint32_t>(std::clamp(lineLimit + 1, 0, kGranuleLines)) & ~1u;
-  std::fill(lines, lines + limit, 0.0);
+  // Cleared lines take the values by addition as well: 0.0 + v is v (no
+  // value is -0.0).
+  if (!accumulate) std::fill(lines, lines + limit, 0.0);
   // The first coded line (rounded up to a pair) from which every line lands
   // at or above the limit.
   const auto from = std::partition_point(map.lowestPositionFrom.begin(), map.lowestPositionFrom.end(),
@@ -225,7 +242,7 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
   }
   int line = 0;
   PairDecoder pairs{reader, power, slotGain, slotUsed, position, slotOf, kBandLayouts[row].longStart.data(), lines,
-                    limit};
+                    limit, accumulate};
   for (int region = 0; region < 3; ++region) {
     const BigValueTable& select = kLayer3BigValueTables[info.tableSelect[region] & 31];
     const int count = regionPairs[region];
@@ -272,7 +289,7 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
       slotUsed[slot] = true;
       const bool negative = reader.Read(1) != 0;
       const uint32_t at = position[line];
-      if (at < limit) lines[at] = negative ? -slotGain[slot] : slotGain[slot];
+      if (at < limit) lines[at] += negative ? -slotGain[slot] : slotGain[slot];
     }
     if (!budgetLeft) break;
   }

@@ -270,9 +270,11 @@ const float* SpectrumDecoder::DecodeFrame(uint32_t headerWord, const uint8_t* pa
     for (int ch = 0; ch < channels; ++ch) {
       const int part2Bits = lsf ? ReadScaleFactorsLsf(reader, ch, ch == 1 && intensity)
                                 : ReadScaleFactorsMpeg1(reader, gr, ch);
-      if (DecodeGranuleLines(reader, info_[gr][ch], scaleFactors_[ch], part2Bits, row, lines_[ch],
-                             lineLimit) !=
-          kGranuleOk) {
+      // Without M/S or intensity stereo the second channel is mixed in as it
+      // is decoded: its lines are not needed on their own.
+      const bool mixIn = ch == 1 && !msStereo && !intensity;
+      if (DecodeGranuleLines(reader, info_[gr][ch], scaleFactors_[ch], part2Bits, row, lines_[mixIn ? 0 : ch],
+                             lineLimit, mixIn) != kGranuleOk) {
         return nullptr;
       }
     }
@@ -291,8 +293,10 @@ const float* SpectrumDecoder::DecodeFrame(uint32_t headerWord, const uint8_t* pa
       if (intensity) IntensityStereo(row, lsf, msStereo);
       const int active = std::max(left.activeSubbands, right.activeSubbands);
       left.activeSubbands = right.activeSubbands = active;
-      const int mixed = std::min(lineLimit, 18 * active);
-      for (int i = 0; i < mixed; ++i) lines_[0][i] += lines_[1][i];
+      if (msStereo || intensity) {
+        const int mixed = std::min(lineLimit, 18 * active);
+        for (int i = 0; i < mixed; ++i) lines_[0][i] += lines_[1][i];
+      }
     }
     values_.GranuleSpectrumUpdate(lines_[0], left.blockType, left.mixedBlockFlag, left.activeSubbands,
                                   wantedSubbands);
