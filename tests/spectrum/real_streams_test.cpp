@@ -128,7 +128,7 @@ struct MonoDecoding {
 };
 
 struct Stream {
-  const char* name;                 // a fixture (".mp3") or a stream of the shared conformance data
+  const char* name;                 // a fixture (".mp3") or a conformance stream
   size_t firstReferenceFrame = 0;   // the conformance PCM starts with this frame
   size_t compareFrom = 0;           // first frame whose samples are compared
   std::set<size_t> uncertain = {};  // frames where the reference itself is in doubt
@@ -143,14 +143,8 @@ std::string ParamName(const ::testing::TestParamInfo<Stream>& info) {
   return name;
 }
 
-// A file of the shared conformance data, also looked for under $BRELVANO_SHARED_TESTDATA.
-std::string ConformanceFile(const std::string& name) {
-  const std::string path = SharedTestData("mp3-conformance/" + name);
-  const char* root = std::getenv("BRELVANO_SHARED_TESTDATA");
-  if (!path.empty() || root == nullptr) return path;
-  const std::string other = std::string(root) + "/mp3-conformance/" + name;
-  return FileExists(other) ? other : std::string();
-}
+// A file of the conformance streams (tests/data/mp3-conformance, see its README).
+std::string ConformanceFile(const std::string& name) { return DataFile("mp3-conformance/" + name); }
 
 class StreamTest : public ::testing::TestWithParam<Stream> {
  protected:
@@ -158,7 +152,7 @@ class StreamTest : public ::testing::TestWithParam<Stream> {
     name_ = GetParam().name;
     fixture_ = name_.ends_with(".mp3");
     path_ = fixture_ ? DataFile("spectrum/" + name_) : ConformanceFile(name_ + ".bit");
-    if (path_.empty()) GTEST_SKIP() << "conformance data not found";
+    ASSERT_TRUE(FileExists(path_)) << path_;
     SpectrumDecoderInit(32);
     bytes_ = ReadFileBytes(path_);
     frames_ = SplitFrames(bytes_);
