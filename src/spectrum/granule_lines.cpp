@@ -216,8 +216,11 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
   // An even limit keeps pairs whole (one line more is harmless).
   const uint32_t limit = static_cast<uint32_t>(std::clamp(lineLimit + 1, 0, kGranuleLines)) & ~1u;
   // Cleared lines take the values by addition as well: 0.0 + v is v (no
-  // value is -0.0).
-  if (!accumulate) std::fill(lines, lines + limit, 0.0);
+  // value is -0.0). Long blocks store every big value below the limit, so
+  // only the lines that no code gives are cleared (below).
+  const bool longBlock = kind == kBlockLong;
+  const bool clearEachRegion = longBlock && !accumulate;
+  if (!accumulate && !longBlock) std::fill(lines, lines + limit, 0.0);
   // The first coded line (rounded up to a pair) from which every line lands
   // at or above the limit.
   const auto from = std::partition_point(map.lowestPositionFrom.begin(), map.lowestPositionFrom.end(),
@@ -246,19 +249,22 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
   for (int region = 0; region < 3; ++region) {
     const BigValueTable& select = kLayer3BigValueTables[info.tableSelect[region] & 31];
     const int count = regionPairs[region];
-    if (select.codeTable != 0) {  // tables 0, 4 and 14: zeros, no bits
+    if (select.codeTable == 0) {  // tables 0, 4 and 14: zeros, no bits
+      if (clearEachRegion) std::fill(lines + std::min<uint32_t>(line, limit), lines + std::min<uint32_t>(line + 2 * count, limit), 0.0);
+    } else {
       const uint32_t* table = huffman + tables.huffmanOffset[select.codeTable];
       const uint32_t firstBits = tables.huffmanBits[select.codeTable];
       if (select.linbits != 0) {
         pairs.DecodeRegion<true>(table, huffman, firstBits, static_cast<uint32_t>(select.linbits), line, count,
-                                 skipFrom, kind == kBlockLong);
+                                 skipFrom, longBlock);
       } else {
-        pairs.DecodeRegion<false>(table, huffman, firstBits, 0, line, count, skipFrom, kind == kBlockLong);
+        pairs.DecodeRegion<false>(table, huffman, firstBits, 0, line, count, skipFrom, longBlock);
       }
     }
     line += 2 * count;
   }
   reader = pairs.reader;
+  if (clearEachRegion) std::fill(lines + std::min<uint32_t>(line, limit), lines + limit, 0.0);
 
   // Count1: quadruples of -1, 0, +1 until the budget or the lines run out.
   const int quadruples = (288 - bigValues) / 2;

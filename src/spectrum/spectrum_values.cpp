@@ -23,6 +23,13 @@ namespace {
 // multiply-add on the baseline target), so both give the same bits.
 using Lanes2 = double __attribute__((vector_size(16)));
 
+inline Lanes2 LoadLanes(const double* from) {
+  Lanes2 value;
+  std::memcpy(&value, from, sizeof value);
+  return value;
+}
+inline void StoreLanes(double* to, Lanes2 value) { std::memcpy(to, &value, sizeof value); }
+
 template <typename T>
 struct ComplexOf {
   T re;
@@ -114,7 +121,7 @@ void LongSubbandPair(const SpectrumTables& tables, const double* in, const doubl
   for (int k = 0; k < 18; ++k) x[k] = Lanes2{in[k], in[18 + k]};
   Lanes2 y[18];
   Dct4Of18(tables, x, y);
-  auto out = [&](int i, Lanes2 value) { std::memcpy(samples + kSubbands * i, &value, sizeof value); };
+  auto out = [&](int i, Lanes2 value) { StoreLanes(samples + kSubbands * i, value); };
   auto before = [&](int i) { return Lanes2{previous[i], previous[18 + i]}; };
   auto keep = [&](int i, Lanes2 value) {
     next[i] = value[0];
@@ -211,14 +218,20 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
   // Alias reduction between neighbouring long-block subbands. Boundary b
   // changes subbands b - 1 and b: those above `wanted` are not needed.
   const int boundaries = std::min(type == 2 ? (mixedBlockFlag ? 1 : 0) : active - 1, wanted);
+  // Butterflies i and i + 1 go together: the lower inputs are neighbours,
+  // the upper ones neighbours in reverse order.
   for (int b = 1; b <= boundaries; ++b) {
     double* upper = lines + 18 * b;  // line i of subband b
     double* lower = upper - 1;       // line 17 - i of subband b - 1 is lower[-i]
-    for (int i = 0; i < 8; ++i) {
-      const double u = lower[-i];
-      const double d = upper[i];
-      lower[-i] = u * tables.aliasCs[i] - d * tables.aliasCa[i];
-      upper[i] = d * tables.aliasCs[i] + u * tables.aliasCa[i];
+    for (int i = 0; i < 8; i += 2) {
+      const Lanes2 cs = LoadLanes(&tables.aliasCs[i]);
+      const Lanes2 ca = LoadLanes(&tables.aliasCa[i]);
+      const Lanes2 reversedU = LoadLanes(lower - i - 1);
+      const Lanes2 u{reversedU[1], reversedU[0]};
+      const Lanes2 d = LoadLanes(upper + i);
+      const Lanes2 newU = u * cs - d * ca;
+      StoreLanes(lower - i - 1, Lanes2{newU[1], newU[0]});
+      StoreLanes(upper + i, d * cs + u * ca);
     }
   }
 
