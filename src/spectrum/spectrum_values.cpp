@@ -38,7 +38,7 @@ struct ComplexOf {
 using Complex = ComplexOf<double>;
 
 template <typename T>
-inline ComplexOf<T> Times(ComplexOf<T> a, double bRe, double bIm) {
+inline ComplexOf<T> Times(ComplexOf<T> a, T bRe, T bIm) {
   return {a.re * bRe - a.im * bIm, a.re * bIm + a.im * bRe};
 }
 
@@ -55,6 +55,41 @@ inline void Dft3(ComplexOf<T> u0, ComplexOf<T> u1, ComplexOf<T> u2, ComplexOf<T>
   out2 = {t.re + kHalfSqrt3 * d.im, t.im - kHalfSqrt3 * d.re};
 }
 
+// The IMDCT's twiddles and the windows for one lane type, copied from the
+// tables into every lane once, so that the two-subband transform multiplies
+// by them straight from memory.
+template <typename T>
+struct ImdctConstants {
+  T preTwiddle[9][2];
+  T dft9Twiddle[3][2];
+  T postTwiddle[9][2];
+  T windows[4][36];
+};
+
+template <typename T>
+const ImdctConstants<T>& ImdctConstantsOf(const SpectrumTables& tables) {
+  // The tables' filter-bank constants do not depend on the subband limit:
+  // every rebuild gives the same values.
+  static const ImdctConstants<T> constants = [&tables] {
+    ImdctConstants<T> c;
+    auto lanes = [](double value) { return T{} + value; };
+    for (int m = 0; m < 9; ++m) {
+      for (int k = 0; k < 2; ++k) {
+        c.preTwiddle[m][k] = lanes(tables.imdctPreTwiddle[m][k]);
+        c.postTwiddle[m][k] = lanes(tables.imdctPostTwiddle[m][k]);
+      }
+    }
+    for (int e = 0; e < 3; ++e) {
+      for (int k = 0; k < 2; ++k) c.dft9Twiddle[e][k] = lanes(tables.imdctDft9Twiddle[e][k]);
+    }
+    for (int type = 0; type < 4; ++type) {
+      for (int i = 0; i < 36; ++i) c.windows[type][i] = lanes(tables.windows[type][i]);
+    }
+    return c;
+  }();
+  return constants;
+}
+
 // The 18-point DCT-IV y[n] = sum X[k] cos(pi/18 (n + 1/2)(k + 1/2)).
 // With a[m] = X[2m] and b[m] = X[17 - 2m], Z[p] = sum (a[m] - i b[m]) e^(i pi/9 (2p + 1/2)(m + 1/4))
 // gives y[2p] = Re Z[p] and y[17 - 2p] = Im Z[p]; the sum is a 9-point DFT
@@ -62,18 +97,19 @@ inline void Dft3(ComplexOf<T> u0, ComplexOf<T> u1, ComplexOf<T> u2, ComplexOf<T>
 // the DFT taken as 3 x 3 (m = 3 m1 + m2, p = p1 + 3 p2).
 template <typename T>
 void Dct4Of18(const SpectrumTables& tables, const T* in, T* y) {
+  const ImdctConstants<T>& k = ImdctConstantsOf<T>(tables);
   ComplexOf<T> c[9];
   for (int m = 0; m < 9; ++m) {
     const T a = in[2 * m];
     const T b = in[17 - 2 * m];
-    const double wRe = tables.imdctPreTwiddle[m][0];
-    const double wIm = tables.imdctPreTwiddle[m][1];
+    const T wRe = k.preTwiddle[m][0];
+    const T wIm = k.preTwiddle[m][1];
     c[m] = {a * wRe + b * wIm, a * wIm - b * wRe};
   }
   ComplexOf<T> e[3][3];  // [m2][p1]
   for (int m2 = 0; m2 < 3; ++m2) Dft3(c[m2], c[3 + m2], c[6 + m2], e[m2][0], e[m2][1], e[m2][2]);
   // Twiddles e^(2 pi i p1 m2 / 9): exponents 1, 2 (twice) and 4.
-  const auto& w9 = tables.imdctDft9Twiddle;
+  const auto& w9 = k.dft9Twiddle;
   e[1][1] = Times(e[1][1], w9[0][0], w9[0][1]);
   e[1][2] = Times(e[1][2], w9[1][0], w9[1][1]);
   e[2][1] = Times(e[2][1], w9[1][0], w9[1][1]);
@@ -81,7 +117,7 @@ void Dct4Of18(const SpectrumTables& tables, const T* in, T* y) {
   ComplexOf<T> d[9];
   for (int p1 = 0; p1 < 3; ++p1) Dft3(e[0][p1], e[1][p1], e[2][p1], d[p1], d[p1 + 3], d[p1 + 6]);
   for (int p = 0; p < 9; ++p) {
-    const ComplexOf<T> z = Times(d[p], tables.imdctPostTwiddle[p][0], tables.imdctPostTwiddle[p][1]);
+    const ComplexOf<T> z = Times(d[p], k.postTwiddle[p][0], k.postTwiddle[p][1]);
     y[2 * p] = z.re;
     y[17 - 2 * p] = z.im;
   }
@@ -115,8 +151,9 @@ void LongSubband(const SpectrumTables& tables, const double* in, const double* w
 // Two neighbouring long-block subbands sb, sb + 1 (in: their 36 lines) with
 // the same window, as LongSubband does each: samples points at subband sb of
 // time slot 0, previous and next at subband sb's 18 overlap values.
-void LongSubbandPair(const SpectrumTables& tables, const double* in, const double* window, const double* previous,
+void LongSubbandPair(const SpectrumTables& tables, const double* in, int windowType, const double* previous,
                      double* samples, double* next) {
+  const Lanes2* window = ImdctConstantsOf<Lanes2>(tables).windows[windowType];
   Lanes2 x[18];
   for (int k = 0; k < 18; ++k) x[k] = Lanes2{in[k], in[18 + k]};
   Lanes2 y[18];
@@ -256,7 +293,7 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
   };
   auto transformPair = [&](int sb, bool longBlock, int windowType) {
     if (longBlock && sb + 1 < wanted) {
-      LongSubbandPair(tables, lines + 18 * sb, tables.windows[windowType].data(), previous + 18 * sb,
+      LongSubbandPair(tables, lines + 18 * sb, windowType, previous + 18 * sb,
                       &samples_[0][sb], next + 18 * sb);
       return;
     }
