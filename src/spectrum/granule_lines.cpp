@@ -267,35 +267,37 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
   if (clearEachRegion) std::fill(lines + std::min<uint32_t>(line, limit), lines + limit, 0.0);
 
   // Count1: quadruples of -1, 0, +1 until the budget or the lines run out.
+  // A quadruple whose code reaches the end of the budget is dropped; so is
+  // the rest of one whose next sign bit would lie past it.
   const int quadruples = (288 - bigValues) / 2;
-  for (int q = 0; q < quadruples && static_cast<int64_t>(reader.position()) < end; ++q) {
-    uint32_t value;
-    uint32_t length;
-    if (info.count1TableSelect == 0) {
-      const uint8_t entry = tables.quadA[reader.Peek32() >> 26];
-      value = entry & 15;
-      length = entry >> 4;
-    } else {
-      value = 15 - (reader.Peek32() >> 28);
-      length = 4;
-    }
-    if (static_cast<int64_t>(reader.position()) + length >= end) {
+  const uint8_t* quad = tables.quad[info.count1TableSelect & 1].data();
+  int64_t left = end - static_cast<int64_t>(reader.position());  // bits of the budget left
+  for (int q = 0; q < quadruples && left > 0; ++q, line += 4) {
+    if (reader.available() < 10) reader.Refill();  // a code of up to 6 bits and 4 signs
+    const uint8_t entry = quad[reader.cache() >> 58];
+    const uint32_t value = entry & 15;
+    const uint32_t length = entry >> 4;
+    if (length >= left) {
       reader.setPosition(static_cast<uint32_t>(end));
       break;
     }
-    reader.Skip(length);
+    reader.Consume(length);
+    left -= length;
+    if (value == 0) continue;
     bool budgetLeft = true;
-    for (int k = 0; k < 4; ++k, ++line) {
+    for (int k = 0; k < 4; ++k) {
       if ((value & (8u >> k)) == 0) continue;
-      if (static_cast<int64_t>(reader.position()) >= end) {
+      if (left <= 0) {
         budgetLeft = false;
         break;
       }
-      const int slot = slotOf[line];
+      const int slot = slotOf[line + k];
       slotUsed[slot] = true;
-      const bool negative = reader.Read(1) != 0;
-      const uint32_t at = position[line];
-      if (at < limit) lines[at] += negative ? -slotGain[slot] : slotGain[slot];
+      const uint64_t sign = reader.cache() & kSignBit;
+      reader.Consume(1);
+      --left;
+      const uint32_t to = position[line + k];
+      if (to < limit) lines[to] += WithSign(slotGain[slot], sign);
     }
     if (!budgetLeft) break;
   }

@@ -188,11 +188,15 @@ void SpectrumTables::Build(int subbandLimit) {
   for (int t = 0; t < kLayer3CodeTableCount; ++t) {
     BuildHuffmanLookup(kLayer3CodeTables[t], huffman, huffmanOffset[t], huffmanBits[t]);
   }
-  for (int v = 0; v < 16; ++v) {
-    const int length = kQuadLengthsA[v];
-    const int start = kQuadCodesA[v] << (6 - length);
-    for (int j = 0; j < (1 << (6 - length)); ++j) quadA[start + j] = static_cast<uint8_t>(v | (length << 4));
-  }
+  auto buildQuad = [](const auto& codes, const auto& lengths, std::array<uint8_t, 64>& out) {
+    for (int v = 0; v < 16; ++v) {
+      const int length = lengths[v];
+      const int start = codes[v] << (6 - length);
+      for (int j = 0; j < (1 << (6 - length)); ++j) out[start + j] = static_cast<uint8_t>(v | (length << 4));
+    }
+  };
+  buildQuad(kQuadCodesA, kQuadLengthsA, quad[0]);
+  buildQuad(kQuadCodesB, kQuadLengthsB, quad[1]);
 
   for (int sfc = 0; sfc < 512; ++sfc) lsfLengths[sfc] = LsfLengths(sfc);
   for (int isc = 0; isc < 256; ++isc) lsfIntensityLengths[isc] = LsfIntensityLengths(isc);

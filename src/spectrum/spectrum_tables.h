@@ -59,8 +59,9 @@ class SpectrumTables {
   std::vector<uint32_t> huffman;
   std::array<uint32_t, 16> huffmanOffset{};
   std::array<uint8_t, 16> huffmanBits{};
-  // Count1 table A by the next 6 bits: value bits 0..3 (8v+4w+2x+y), length bits 4..7.
-  std::array<uint8_t, 64> quadA{};
+  // Count1 tables A and B by the next 6 bits: value bits 0..3 (8v+4w+2x+y),
+  // length bits 4..7.
+  std::array<std::array<uint8_t, 64>, 2> quad{};
 
   // LSF scale-factor lengths by scalefac_compress (0..511), and for the
   // intensity-coded right channel by scalefac_compress / 2 (0..255).
