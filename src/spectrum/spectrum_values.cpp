@@ -30,6 +30,12 @@ inline Lanes2 LoadLanes(const double* from) {
 }
 inline void StoreLanes(double* to, Lanes2 value) { std::memcpy(to, &value, sizeof value); }
 
+// The overlap buffers hold the subbands in pairs, lane by lane: value i of
+// subband sb at OverlapIndex(sb, i), so that a pair of subbands loads and
+// stores its 18 values as 18 two-lane vectors.
+constexpr int kOverlapStride = 2;
+constexpr int OverlapIndex(int sb, int i) { return 36 * (sb >> 1) + kOverlapStride * i + (sb & 1); }
+
 template <typename T>
 struct ComplexOf {
   T re;
@@ -142,10 +148,10 @@ void LongSubband(const SpectrumTables& tables, const double* in, const double* w
                  double* samples, double* next) {
   double y[18];
   Dct4Of18(tables, in, y);
-  for (int i = 0; i < 9; ++i) samples[kSubbands * i] = y[9 + i] * window[i] + previous[i];
-  for (int i = 9; i < 18; ++i) samples[kSubbands * i] = previous[i] - y[26 - i] * window[i];
-  for (int i = 18; i < 27; ++i) next[i - 18] = -(y[26 - i] * window[i]);
-  for (int i = 27; i < 36; ++i) next[i - 18] = -(y[i - 27] * window[i]);
+  for (int i = 0; i < 9; ++i) samples[kSubbands * i] = y[9 + i] * window[i] + previous[kOverlapStride * i];
+  for (int i = 9; i < 18; ++i) samples[kSubbands * i] = previous[kOverlapStride * i] - y[26 - i] * window[i];
+  for (int i = 18; i < 27; ++i) next[kOverlapStride * (i - 18)] = -(y[26 - i] * window[i]);
+  for (int i = 27; i < 36; ++i) next[kOverlapStride * (i - 18)] = -(y[i - 27] * window[i]);
 }
 
 // Two neighbouring long-block subbands sb, sb + 1 (in: their 36 lines) with
@@ -159,11 +165,8 @@ void LongSubbandPair(const SpectrumTables& tables, const double* in, int windowT
   Lanes2 y[18];
   Dct4Of18(tables, x, y);
   auto out = [&](int i, Lanes2 value) { StoreLanes(samples + kSubbands * i, value); };
-  auto before = [&](int i) { return Lanes2{previous[i], previous[18 + i]}; };
-  auto keep = [&](int i, Lanes2 value) {
-    next[i] = value[0];
-    next[18 + i] = value[1];
-  };
+  auto before = [&](int i) { return LoadLanes(previous + kOverlapStride * i); };
+  auto keep = [&](int i, Lanes2 value) { StoreLanes(next + kOverlapStride * i, value); };
   for (int i = 0; i < 9; ++i) out(i, y[9 + i] * window[i] + before(i));
   for (int i = 9; i < 18; ++i) out(i, before(i) - y[26 - i] * window[i]);
   for (int i = 18; i < 27; ++i) keep(i - 18, -(y[26 - i] * window[i]));
@@ -249,7 +252,8 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
                                            int wantedSubbands) {
   const SpectrumTables& tables = SpectrumTablesReady();
   const int active = std::clamp(activeSubbands, 1, kSubbands);
-  const int wanted = std::clamp(wantedSubbands, kWeightedSubbands, kSubbands);
+  // Even, so that subbands go through in pairs (one more is harmless).
+  const int wanted = std::clamp((wantedSubbands + 1) & ~1, kWeightedSubbands, kSubbands);
   const int type = blockType & 3;
 
   // Alias reduction between neighbouring long-block subbands. Boundary b
@@ -280,21 +284,21 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
     if (sb >= wanted) return;
     const double* in = lines + 18 * sb;
     if (longBlock) {
-      LongSubband(tables, in, tables.windows[windowType].data(), previous + 18 * sb, &samples_[0][sb],
-                  next + 18 * sb);
+      LongSubband(tables, in, tables.windows[windowType].data(), previous + OverlapIndex(sb, 0), &samples_[0][sb],
+                  next + OverlapIndex(sb, 0));
       return;
     }
     double block[36];
     ImdctShortWindowed(tables, in, block);
     for (int t = 0; t < 18; ++t) {
-      samples_[t][sb] = block[t] + previous[18 * sb + t];
-      next[18 * sb + t] = block[18 + t];
+      samples_[t][sb] = block[t] + previous[OverlapIndex(sb, t)];
+      next[OverlapIndex(sb, t)] = block[18 + t];
     }
   };
   auto transformPair = [&](int sb, bool longBlock, int windowType) {
     if (longBlock && sb + 1 < wanted) {
-      LongSubbandPair(tables, lines + 18 * sb, windowType, previous + 18 * sb,
-                      &samples_[0][sb], next + 18 * sb);
+      LongSubbandPair(tables, lines + 18 * sb, windowType, previous + OverlapIndex(sb, 0), &samples_[0][sb],
+                      next + OverlapIndex(sb, 0));
       return;
     }
     transform(sb, longBlock, windowType);
@@ -309,11 +313,12 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
   const int transformed = std::min(sb, wanted);
   for (int rest = transformed; rest < wanted; ++rest) {
     for (int t = 0; t < 18; ++t) {
-      samples_[t][rest] = previous[18 * rest + t];
-      next[18 * rest + t] = 0.0;
+      samples_[t][rest] = previous[OverlapIndex(rest, t)];
+      next[OverlapIndex(rest, t)] = 0.0;
     }
   }
-  std::fill(next + 18 * std::max(wanted, transformed), next + kGranuleLines, 0.0);
+  // The subbands from `wanted` (even) up hold one contiguous stretch.
+  std::fill(next + OverlapIndex(std::max(wanted, transformed), 0), next + kGranuleLines, 0.0);
 
   UpdateLevels(tables, samples_, levels_);
 }
