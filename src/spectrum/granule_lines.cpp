@@ -1,6 +1,7 @@
 #include "spectrum/granule_lines.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 
 #include "spectrum/layer3_huffman_codes.h"
@@ -18,6 +19,26 @@ constexpr uint64_t kSignBit = uint64_t{1} << 63;
 // takes at most this, two signs and twice the linbits, 47 bits, which a
 // refilled cache (56 bits or more) always holds.
 constexpr uint32_t kMaxCodeBits = 19;
+
+// The sign masks of a pair without linbits, by whether x is not zero (index
+// bit 2), whether y is not zero (bit 3) and the two bits after the code (bits
+// 1 and 0): x's sign bit comes first, then y's.
+struct PairSigns {
+  uint64_t x;
+  uint64_t y;
+};
+constexpr std::array<PairSigns, 16> kPairSigns = [] {
+  std::array<PairSigns, 16> signs{};
+  for (int i = 0; i < 16; ++i) {
+    const bool xNonZero = (i & 4) != 0;
+    const bool yNonZero = (i & 8) != 0;
+    const bool first = (i & 2) != 0;
+    const bool second = (i & 1) != 0;
+    signs[i].x = xNonZero && first ? kSignBit : 0;
+    signs[i].y = yNonZero && (xNonZero ? second : first) ? kSignBit : 0;
+  }
+  return signs;
+}();
 
 // The value with its sign bit flipped when `sign` has bit 63 set: what a
 // product with -1.0 gives.
@@ -122,12 +143,10 @@ struct PairDecoder {
         Store<kAccumulate>(out[1], Value<true>(y, linbits, gain));
       } else {
         const uint64_t afterCode = bits << (entry & 31);
-        const uint32_t xNonZero = x != 0 ? 1u : 0u;
-        const uint64_t signX = afterCode & kSignBit & (uint64_t{0} - xNonZero);
-        const uint64_t signY = (afterCode << xNonZero) & kSignBit & (uint64_t{0} - (y != 0 ? 1u : 0u));
+        const PairSigns& signs = kPairSigns[((entry >> 21) & 0xC) | static_cast<uint32_t>(afterCode >> 62)];
         reader.Consume((entry >> 16) & 31);
-        Store<kAccumulate>(out[0], WithSign(power[x] * gain, signX));
-        Store<kAccumulate>(out[1], WithSign(power[y] * gain, signY));
+        Store<kAccumulate>(out[0], WithSign(power[x] * gain, signs.x));
+        Store<kAccumulate>(out[1], WithSign(power[y] * gain, signs.y));
       }
     }
     return any & 0xFF00;

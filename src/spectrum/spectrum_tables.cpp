@@ -19,7 +19,8 @@ uint32_t Leaf(int length, int x, int y) {
   const int withSigns = length + (x != 0) + (y != 0);
   const int escapes = (x == 15) + (y == 15);
   return static_cast<uint32_t>(length) | (static_cast<uint32_t>(x) << 8) | (static_cast<uint32_t>(y) << 12) |
-         (static_cast<uint32_t>(withSigns) << 16) | (static_cast<uint32_t>(escapes) << 21);
+         (static_cast<uint32_t>(withSigns) << 16) | (static_cast<uint32_t>(escapes) << 21) |
+         (static_cast<uint32_t>(x != 0) << 23) | (static_cast<uint32_t>(y != 0) << 24);
 }
 
 // Two-level look-up of one code table, appended to `out`: the first level is

@@ -33,8 +33,9 @@ struct LsfScaleFactorLengths {
 
 // A Huffman look-up entry: a leaf holds the code length in bits 0..4, the
 // pair x, y in bits 8..11 and 12..15, the code length plus the pair's sign
-// bits in bits 16..20 and the number of 15s (each followed by linbits in a
-// table with linbits) in bits 21..22; an entry with bit 31 set points to a
+// bits in bits 16..20, the number of 15s (each followed by linbits in a
+// table with linbits) in bits 21..22, and whether x and y are not zero in
+// bits 23 and 24; an entry with bit 31 set points to a
 // second-level table (offset in bits 8..30, index width in bits 0..4).
 inline constexpr uint32_t kHuffmanPointer = 0x80000000u;
 
