@@ -241,10 +241,13 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
   const bool clearEachRegion = longBlock && !accumulate;
   if (!accumulate && !longBlock) std::fill(lines, lines + limit, 0.0);
   // The first coded line (rounded up to a pair) from which every line lands
-  // at or above the limit.
-  const auto from = std::partition_point(map.lowestPositionFrom.begin(), map.lowestPositionFrom.end(),
-                                         [limit](uint16_t lowest) { return lowest < limit; });
-  const int skipFrom = (static_cast<int>(from - map.lowestPositionFrom.begin()) + 1) & ~1;
+  // at or above the limit; a long block keeps its lines in place.
+  int skipFrom = static_cast<int>(limit);
+  if (!longBlock) {
+    const auto from = std::partition_point(map.lowestPositionFrom.begin(), map.lowestPositionFrom.end(),
+                                           [limit](uint16_t lowest) { return lowest < limit; });
+    skipFrom = (static_cast<int>(from - map.lowestPositionFrom.begin()) + 1) & ~1;
+  }
 
   // Big values: up to three regions of pairs, each with its own code table.
   const int bigValues = info.bigValues;
@@ -324,7 +327,13 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
   // How far up the spectrum the granule holds non-zero lines.
   info.longBandBound = 0;
   info.shortBandBound[0] = info.shortBandBound[1] = info.shortBandBound[2] = 0;
-  for (int s = 0; s < map.slotCount; ++s) {
+  if (longBlock) {
+    // A long block's slots are its bands: the highest one used gives the bound.
+    int band = kLongBands;
+    while (band > 0 && !slotUsed[band - 1]) --band;
+    info.longBandBound = band;
+  }
+  for (int s = 0; s < map.slotCount && !longBlock; ++s) {
     if (!slotUsed[s]) continue;
     const int bound = map.slotBand[s] + 1;
     const int window = map.slotWindow[s];

@@ -219,6 +219,7 @@ void UpdateLevels(const SpectrumTables& tables, const SubbandSamples& samples, f
     const __m128d weight = _mm_mul_pd(_mm_set1_pd(32.0), _mm_loadu_pd(&tables.subbandWeights[band]));
     // Two single-precision levels in the low half.
     __m128 level = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(levels + band)));
+#pragma GCC unroll 6
     for (int t = 0; t < kSubbandLines; ++t) {
       const __m128d a = _mm_mul_pd(_mm_and_pd(_mm_loadu_pd(&samples[t][band]), magnitudeMask), weight);
       const __m128 v = _mm_min_ps(_mm_cvtpd_ps(a), top);
