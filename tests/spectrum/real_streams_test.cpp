@@ -305,6 +305,36 @@ INSTANTIATE_TEST_SUITE_P(Streams, LevelsRegression,
                              {"l3-si_huff"}}),
                          ParamName);
 
+using CorruptedLevels = StreamTest;
+
+// Without an observer the decoder requantises only the lines the levels need,
+// mixes the second channel in while decoding it and skips the rest of the
+// spectrum by its code lengths; with one it decodes everything. Damaged
+// streams (overruns, odd tables, count1 cut by the budget, block switches)
+// must leave both with the same levels and the same null frames.
+TEST_P(CorruptedLevels, SameLevelsWithAndWithoutObserver) {
+  uint32_t seed = 0x2545F491u;
+  for (int round = 0; round < 4; ++round) {
+    Bytes damaged = bytes_;
+    const size_t flips = damaged.size() / (100u << round) + 1;
+    for (size_t i = 0; i < flips; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      damaged[(seed >> 4) % damaged.size()] ^= static_cast<uint8_t>(1u << (seed >> 29));
+    }
+    const std::vector<Mp3Frame> frames = SplitFrames(damaged);
+    EXPECT_TRUE(LevelLines(frames, false) == LevelLines(frames, true)) << "round " << round;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, CorruptedLevels,
+                         ::testing::ValuesIn(std::vector<Stream>{{"joint44_transients.mp3"},
+                                                                 {"stereo11_transients.mp3"},
+                                                                 {"l3-he_mode"},
+                                                                 {"l3-si_block"},
+                                                                 {"l3-si_huff"},
+                                                                 {"l3-test46"}}),
+                         ParamName);
+
 using SineLevels = StreamTest;
 
 // "sineRR_FFFFhz.mp3": 0.5 s of a sine of FFFF Hz, then 1 s of digital silence.
