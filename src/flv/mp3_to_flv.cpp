@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "convert/atomic_output.h"
-#include "convert/conversion_abort.h"
-#include "convert/log.h"
+#include "base/atomic_output.h"
+#include "base/conversion_abort.h"
+#include "base/log.h"
 #include "flv/amf_writer.h"
 #include "flv/flv_metadata.h"
 #include "flv/flv_tags.h"
@@ -17,10 +17,10 @@ namespace brelvano {
 
 namespace {
 
-// The output cannot be made: the system's reason on standard error, prefixed
+// The output cannot be made: the system's reason goes to the caller, prefixed
 // with the path as perror does; whatever was there before stays.
-int32_t CannotCreate(const char* path, int error) {
-  std::fprintf(stderr, "%s: %s\n", path, std::strerror(error));
+int32_t CannotCreate(const char* path, int error, std::string* failure) {
+  if (failure) *failure = std::string(path) + ": " + std::strerror(error);
   return kStatusCannotCreate;
 }
 
@@ -75,7 +75,7 @@ int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectr
 
   // Written under a temporary name and renamed into place when complete.
   AtomicOutput file(flvPath);
-  if (!file.Open()) return CannotCreate(flvPath, errno);
+  if (!file.Open()) return CannotCreate(flvPath, errno, hooks.failure);
   const int fd = fileno(file.file());  // written through the sink only
   std::unique_ptr<FlvSink> sink = hooks.makeSink ? hooks.makeSink(fd) : std::make_unique<FlvFdSink>(fd);
   FlvStream out(*sink);
@@ -143,8 +143,8 @@ int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectr
   FlvPatchNumber(out, patches.audioSize, static_cast<double>(audioBytes));
   FlvPatchNumber(out, patches.dataSize, metadataBytes);
   out.Flush();
-  if (out.failed()) return CannotCreate(flvPath, out.error() ? out.error() : EIO);
-  if (!file.Commit()) return CannotCreate(flvPath, errno);
+  if (out.failed()) return CannotCreate(flvPath, out.error() ? out.error() : EIO, hooks.failure);
+  if (!file.Commit()) return CannotCreate(flvPath, errno, hooks.failure);
   if (conversionAbort().requested()) status = kStatusAborted;
   return status;
 }

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "analysis/frame_header.h"
-#include "convert/conversion_abort.h"
-#include "convert/log.h"
+#include "base/conversion_abort.h"
+#include "base/log.h"
 #include "spectrum/spectrum_decoder.h"
 #include "swf/swf_spectrum.h"
 #include "swf/swf_tags.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "analysis/mp3entry.h"
-#include "convert/progress.h"
+#include "base/progress.h"
 #include "swf/swf_buffer.h"
 #include "swf/swf_movie.h"
 
