@@ -59,9 +59,9 @@ struct PairDecoder {
   const uint8_t* slotOf;
   const int16_t* longStart;  // long-block band starts
   double* lines;
-  uint32_t limit;    // lines from here up are not requantised
-  bool accumulate;   // add to the lines instead of replacing them
-  int band = 0;    // long blocks: the band of the current line
+  uint32_t limit;   // lines from here up are not requantised
+  bool accumulate;  // add to the lines instead of replacing them
+  int band = 0;     // long blocks: the band of the current line
 
   // One value after its code: its linbits (after a 15 in a table with
   // linbits), its sign bit when it is not zero; returns it requantised and
@@ -80,7 +80,8 @@ struct PairDecoder {
   }
 
   // The pair's look-up entry, from the cache after a refill.
-  static uint32_t Lookup(uint64_t bits, const uint32_t* table, const uint32_t* huffman, uint32_t firstBits) {
+  static uint32_t Lookup(uint64_t bits, const uint32_t* table, const uint32_t* huffman,
+                         uint32_t firstBits) {
     uint32_t entry = table[bits >> (64 - firstBits)];
     if (entry & kHuffmanPointer) {
       const uint32_t subBits = entry & 31;
@@ -94,8 +95,8 @@ struct PairDecoder {
   // a whole pair after a refill: a code of up to 19 bits, twice 13 linbits
   // and a sign.
   template <bool kLinbits>
-  void Decode(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits, int first,
-              int count) {
+  void Decode(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits,
+              int first, int count) {
     for (int p = 0, line = first; p < count; ++p, line += 2) {
       reader.Refill();
       const uint32_t entry = Lookup(reader.cache(), table, huffman, firstBits);
@@ -125,8 +126,8 @@ struct PairDecoder {
   // the band's gain. Returns non-zero when a value is not zero. Without
   // linbits, the code and both sign bits go in one step.
   template <bool kLinbits, bool kAccumulate>
-  uint32_t DecodeLongBand(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits,
-                          int first, int count, double gain) {
+  uint32_t DecodeLongBand(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits,
+                          uint32_t linbits, int first, int count, double gain) {
     uint32_t any = 0;
     double* out = lines + first;
     const uint32_t pairBits = kMaxCodeBits + 2 + 2 * linbits;
@@ -143,7 +144,8 @@ struct PairDecoder {
         Store<kAccumulate>(out[1], Value<true>(y, linbits, gain));
       } else {
         const uint64_t afterCode = bits << (entry & 31);
-        const PairSigns& signs = kPairSigns[((entry >> 21) & 0xC) | static_cast<uint32_t>(afterCode >> 62)];
+        const PairSigns& signs =
+            kPairSigns[((entry >> 21) & 0xC) | static_cast<uint32_t>(afterCode >> 62)];
         reader.Consume((entry >> 16) & 31);
         Store<kAccumulate>(out[0], WithSign(power[x] * gain, signs.x));
         Store<kAccumulate>(out[1], WithSign(power[y] * gain, signs.y));
@@ -155,8 +157,8 @@ struct PairDecoder {
   // `count` pairs from coded line `first` that are not requantised: only
   // their bits and whether a pair holds a non-zero value count. Returns
   // non-zero when one does.
-  uint32_t Skip(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits, int first,
-                int count, bool markSlots) {
+  uint32_t Skip(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits,
+                uint32_t linbits, int first, int count, bool markSlots) {
     uint32_t any = 0;
     const uint32_t pairBits = kMaxCodeBits + 2 + 2 * linbits;
     for (int p = 0, line = first; p < count; ++p, line += 2) {
@@ -174,8 +176,8 @@ struct PairDecoder {
   // blocks go band by band (a line's slot is its band), so that the gain and
   // the non-zero mark are taken once per band.
   template <bool kLinbits>
-  void DecodeRegion(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits, uint32_t linbits, int first,
-                    int count, int skipFrom, bool longBlock) {
+  void DecodeRegion(const uint32_t* table, const uint32_t* huffman, uint32_t firstBits,
+                    uint32_t linbits, int first, int count, int skipFrom, bool longBlock) {
     if (!longBlock) {
       const int requantised = std::clamp((skipFrom - first) / 2, 0, count);
       Decode<kLinbits>(table, huffman, firstBits, linbits, first, requantised);
@@ -193,9 +195,11 @@ struct PairDecoder {
       if (!requantise) {
         any = Skip(table, huffman, firstBits, linbits, line, pairs, false);
       } else if (accumulate) {
-        any = DecodeLongBand<kLinbits, true>(table, huffman, firstBits, linbits, line, pairs, slotGain[band]);
+        any = DecodeLongBand<kLinbits, true>(table, huffman, firstBits, linbits, line, pairs,
+                                             slotGain[band]);
       } else {
-        any = DecodeLongBand<kLinbits, false>(table, huffman, firstBits, linbits, line, pairs, slotGain[band]);
+        any = DecodeLongBand<kLinbits, false>(table, huffman, firstBits, linbits, line, pairs,
+                                              slotGain[band]);
       }
       if (any != 0) slotUsed[band] = true;
       line = segmentEnd;
@@ -205,10 +209,11 @@ struct PairDecoder {
 
 }  // namespace
 
-int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFactors& scaleFactors, int part2Bits,
-                       BandRow row, double* lines, int lineLimit, bool accumulate) {
+int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFactors& scaleFactors,
+                       int part2Bits, BandRow row, double* lines, int lineLimit, bool accumulate) {
   const SpectrumTables& tables = SpectrumTablesReady();
-  const int kind = info.blockType == 2 ? (info.mixedBlockFlag ? kBlockMixed : kBlockShort) : kBlockLong;
+  const int kind =
+      info.blockType == 2 ? (info.mixedBlockFlag ? kBlockMixed : kBlockShort) : kBlockLong;
   const LineMap& map = tables.lineMaps[row][kind];
 
   // The gain of every scale-factor slot.
@@ -244,8 +249,9 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
   // at or above the limit; a long block keeps its lines in place.
   int skipFrom = static_cast<int>(limit);
   if (!longBlock) {
-    const auto from = std::partition_point(map.lowestPositionFrom.begin(), map.lowestPositionFrom.end(),
-                                           [limit](uint16_t lowest) { return lowest < limit; });
+    const auto from =
+        std::partition_point(map.lowestPositionFrom.begin(), map.lowestPositionFrom.end(),
+                             [limit](uint16_t lowest) { return lowest < limit; });
     skipFrom = (static_cast<int>(from - map.lowestPositionFrom.begin()) + 1) & ~1;
   }
 
@@ -266,19 +272,22 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
     }
   }
   int line = 0;
-  PairDecoder pairs{reader, power, slotGain, slotUsed, position, slotOf, kBandLayouts[row].longStart.data(), lines,
-                    limit, accumulate};
+  PairDecoder pairs{
+      reader, power, slotGain,  slotUsed, position, slotOf, kBandLayouts[row].longStart.data(),
+      lines,  limit, accumulate};
   for (int region = 0; region < 3; ++region) {
     const BigValueTable& select = kLayer3BigValueTables[info.tableSelect[region] & 31];
     const int count = regionPairs[region];
     if (select.codeTable == 0) {  // tables 0, 4 and 14: zeros, no bits
-      if (clearEachRegion) std::fill(lines + std::min<uint32_t>(line, limit), lines + std::min<uint32_t>(line + 2 * count, limit), 0.0);
+      if (clearEachRegion)
+        std::fill(lines + std::min<uint32_t>(line, limit),
+                  lines + std::min<uint32_t>(line + 2 * count, limit), 0.0);
     } else {
       const uint32_t* table = huffman + tables.huffmanOffset[select.codeTable];
       const uint32_t firstBits = tables.huffmanBits[select.codeTable];
       if (select.linbits != 0) {
-        pairs.DecodeRegion<true>(table, huffman, firstBits, static_cast<uint32_t>(select.linbits), line, count,
-                                 skipFrom, longBlock);
+        pairs.DecodeRegion<true>(table, huffman, firstBits, static_cast<uint32_t>(select.linbits),
+                                 line, count, skipFrom, longBlock);
       } else {
         pairs.DecodeRegion<false>(table, huffman, firstBits, 0, line, count, skipFrom, longBlock);
       }
@@ -346,7 +355,8 @@ int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFac
   if (kind == kBlockMixed) {
     for (int& bound : info.shortBandBound) bound = std::max(bound, 3);
   }
-  const int shortBound = std::max({info.shortBandBound[0], info.shortBandBound[1], info.shortBandBound[2]});
+  const int shortBound =
+      std::max({info.shortBandBound[0], info.shortBandBound[1], info.shortBandBound[2]});
   info.activeSubbands = shortBound > 0 ? tables.shortStartSubbands[row][shortBound]
                                        : tables.longStartSubbands[row][info.longBandBound];
 

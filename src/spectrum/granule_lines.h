@@ -23,8 +23,8 @@ inline constexpr int kGranuleOverrun = 1;  // the data needs more bits than part
 // With accumulate, the values are added to the lines below lineLimit instead
 // of replacing them (mixing a second channel in as it is decoded); the sums
 // are those of adding the decoded lines afterwards.
-int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFactors& scaleFactors, int part2Bits,
-                       layer3::BandRow row, double* lines, int lineLimit = layer3::kGranuleLines,
-                       bool accumulate = false);
+int DecodeGranuleLines(FrameBitReader& reader, GranuleInfo& info, const ScaleFactors& scaleFactors,
+                       int part2Bits, layer3::BandRow row, double* lines,
+                       int lineLimit = layer3::kGranuleLines, bool accumulate = false);
 
 }  // namespace brelvano

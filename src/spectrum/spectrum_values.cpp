@@ -50,8 +50,8 @@ inline ComplexOf<T> Times(ComplexOf<T> a, T bRe, T bIm) {
 
 // The 3-point DFT with the positive exponent: out[p] = sum u[m] e^(2 pi i pm / 3).
 template <typename T>
-inline void Dft3(ComplexOf<T> u0, ComplexOf<T> u1, ComplexOf<T> u2, ComplexOf<T>& out0, ComplexOf<T>& out1,
-                 ComplexOf<T>& out2) {
+inline void Dft3(ComplexOf<T> u0, ComplexOf<T> u1, ComplexOf<T> u2, ComplexOf<T>& out0,
+                 ComplexOf<T>& out1, ComplexOf<T>& out2) {
   constexpr double kHalfSqrt3 = 0.86602540378443864676;  // sin(2 pi / 3)
   const ComplexOf<T> s{u1.re + u2.re, u1.im + u2.im};
   const ComplexOf<T> d{u1.re - u2.re, u1.im - u2.im};
@@ -97,10 +97,10 @@ const ImdctConstants<T>& ImdctConstantsOf(const SpectrumTables& tables) {
 }
 
 // The 18-point DCT-IV y[n] = sum X[k] cos(pi/18 (n + 1/2)(k + 1/2)).
-// With a[m] = X[2m] and b[m] = X[17 - 2m], Z[p] = sum (a[m] - i b[m]) e^(i pi/9 (2p + 1/2)(m + 1/4))
-// gives y[2p] = Re Z[p] and y[17 - 2p] = Im Z[p]; the sum is a 9-point DFT
-// between a pre-twiddle e^(i pi m / 18) and a post-twiddle e^(i pi (4p + 1) / 72),
-// the DFT taken as 3 x 3 (m = 3 m1 + m2, p = p1 + 3 p2).
+// With a[m] = X[2m] and b[m] = X[17 - 2m], Z[p] = sum (a[m] - i b[m]) e^(i pi/9 (2p + 1/2)(m +
+// 1/4)) gives y[2p] = Re Z[p] and y[17 - 2p] = Im Z[p]; the sum is a 9-point DFT between a
+// pre-twiddle e^(i pi m / 18) and a post-twiddle e^(i pi (4p + 1) / 72), the DFT taken as 3 x 3 (m
+// = 3 m1 + m2, p = p1 + 3 p2).
 template <typename T>
 void Dct4Of18(const SpectrumTables& tables, const T* in, T* y) {
   const ImdctConstants<T>& k = ImdctConstantsOf<T>(tables);
@@ -144,12 +144,14 @@ void ImdctLong(const SpectrumTables& tables, const double* in, double* out) {
 // overlap-add. samples receives output i at samples[32 i]; next the second half.
 // Each output is the same product and sum as windowing the IMDCT block first
 // (x * w with x = -y is -(y * w), and p + -(q) is p - q).
-void LongSubband(const SpectrumTables& tables, const double* in, const double* window, const double* previous,
-                 double* samples, double* next) {
+void LongSubband(const SpectrumTables& tables, const double* in, const double* window,
+                 const double* previous, double* samples, double* next) {
   double y[18];
   Dct4Of18(tables, in, y);
-  for (int i = 0; i < 9; ++i) samples[kSubbands * i] = y[9 + i] * window[i] + previous[kOverlapStride * i];
-  for (int i = 9; i < 18; ++i) samples[kSubbands * i] = previous[kOverlapStride * i] - y[26 - i] * window[i];
+  for (int i = 0; i < 9; ++i)
+    samples[kSubbands * i] = y[9 + i] * window[i] + previous[kOverlapStride * i];
+  for (int i = 9; i < 18; ++i)
+    samples[kSubbands * i] = previous[kOverlapStride * i] - y[26 - i] * window[i];
   for (int i = 18; i < 27; ++i) next[kOverlapStride * (i - 18)] = -(y[26 - i] * window[i]);
   for (int i = 27; i < 36; ++i) next[kOverlapStride * (i - 18)] = -(y[i - 27] * window[i]);
 }
@@ -157,8 +159,8 @@ void LongSubband(const SpectrumTables& tables, const double* in, const double* w
 // Two neighbouring long-block subbands sb, sb + 1 (in: their 36 lines) with
 // the same window, as LongSubband does each: samples points at subband sb of
 // time slot 0, previous and next at subband sb's 18 overlap values.
-void LongSubbandPair(const SpectrumTables& tables, const double* in, int windowType, const double* previous,
-                     double* samples, double* next) {
+void LongSubbandPair(const SpectrumTables& tables, const double* in, int windowType,
+                     const double* previous, double* samples, double* next) {
   const Lanes2* window = ImdctConstantsOf<Lanes2>(tables).windows[windowType];
   Lanes2 x[18];
   for (int k = 0; k < 18; ++k) x[k] = Lanes2{in[k], in[18 + k]};
@@ -216,14 +218,18 @@ void UpdateLevels(const SpectrumTables& tables, const SubbandSamples& samples, f
   const __m128d thousand = _mm_set1_pd(1000.0);
   static_assert(kWeightedSubbands % 2 == 0);
   for (int band = 0; band < kWeightedSubbands; band += 2) {
-    const __m128d weight = _mm_mul_pd(_mm_set1_pd(32.0), _mm_loadu_pd(&tables.subbandWeights[band]));
+    const __m128d weight =
+        _mm_mul_pd(_mm_set1_pd(32.0), _mm_loadu_pd(&tables.subbandWeights[band]));
     // Two single-precision levels in the low half.
-    __m128 level = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(levels + band)));
+    __m128 level =
+        _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(levels + band)));
 #pragma GCC unroll 6
     for (int t = 0; t < kSubbandLines; ++t) {
-      const __m128d a = _mm_mul_pd(_mm_and_pd(_mm_loadu_pd(&samples[t][band]), magnitudeMask), weight);
+      const __m128d a =
+          _mm_mul_pd(_mm_and_pd(_mm_loadu_pd(&samples[t][band]), magnitudeMask), weight);
       const __m128 v = _mm_min_ps(_mm_cvtpd_ps(a), top);
-      const __m128d fallen = _mm_div_pd(_mm_add_pd(_mm_mul_pd(_mm_cvtps_pd(level), keep), _mm_cvtps_pd(v)), thousand);
+      const __m128d fallen =
+          _mm_div_pd(_mm_add_pd(_mm_mul_pd(_mm_cvtps_pd(level), keep), _mm_cvtps_pd(v)), thousand);
       level = _mm_max_ps(v, _mm_cvtpd_ps(fallen));
     }
     _mm_storel_epi64(reinterpret_cast<__m128i*>(levels + band), _mm_castps_si128(level));
@@ -236,7 +242,8 @@ void UpdateLevels(const SpectrumTables& tables, const SubbandSamples& samples, f
     float level = levels[band];
     for (int t = 0; t < kSubbandLines; ++t) {
       const float v = std::min(static_cast<float>(std::fabs(samples[t][band]) * weight), 32.0f);
-      const float fallen = static_cast<float>((static_cast<double>(level) * 999.0 + static_cast<double>(v)) / 1000.0);
+      const float fallen = static_cast<float>(
+          (static_cast<double>(level) * 999.0 + static_cast<double>(v)) / 1000.0);
       level = std::max(v, fallen);
     }
     levels[band] = level;
@@ -247,10 +254,12 @@ void UpdateLevels(const SpectrumTables& tables, const SubbandSamples& samples, f
 }  // namespace
 
 void ImdctLong(const double* in, double* out) { ImdctLong(SpectrumTablesReady(), in, out); }
-void ImdctShortWindowed(const double* in, double* out) { ImdctShortWindowed(SpectrumTablesReady(), in, out); }
+void ImdctShortWindowed(const double* in, double* out) {
+  ImdctShortWindowed(SpectrumTablesReady(), in, out);
+}
 
-void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mixedBlockFlag, int activeSubbands,
-                                           int wantedSubbands) {
+void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mixedBlockFlag,
+                                           int activeSubbands, int wantedSubbands) {
   const SpectrumTables& tables = SpectrumTablesReady();
   const int active = std::clamp(activeSubbands, 1, kSubbands);
   // Even, so that subbands go through in pairs (one more is harmless).
@@ -285,8 +294,8 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
     if (sb >= wanted) return;
     const double* in = lines + 18 * sb;
     if (longBlock) {
-      LongSubband(tables, in, tables.windows[windowType].data(), previous + OverlapIndex(sb, 0), &samples_[0][sb],
-                  next + OverlapIndex(sb, 0));
+      LongSubband(tables, in, tables.windows[windowType].data(), previous + OverlapIndex(sb, 0),
+                  &samples_[0][sb], next + OverlapIndex(sb, 0));
       return;
     }
     double block[36];
@@ -298,8 +307,8 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
   };
   auto transformPair = [&](int sb, bool longBlock, int windowType) {
     if (longBlock && sb + 1 < wanted) {
-      LongSubbandPair(tables, lines + 18 * sb, windowType, previous + OverlapIndex(sb, 0), &samples_[0][sb],
-                      next + OverlapIndex(sb, 0));
+      LongSubbandPair(tables, lines + 18 * sb, windowType, previous + OverlapIndex(sb, 0),
+                      &samples_[0][sb], next + OverlapIndex(sb, 0));
       return;
     }
     transform(sb, longBlock, windowType);
