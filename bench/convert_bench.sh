@@ -17,7 +17,7 @@ for tool in lame sox /usr/bin/time valgrind; do
 done
 cmake -S "$root" -B "$root/build/bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRELVANO_TESTS=OFF >/dev/null
 cmake --build "$root/build/bench" --target brelvano-cli >/dev/null
-cli="$root/build/bench/src/cli/brelvano-cli"
+cli="$root/build/bench/brelvano-cli"
 
 work="$root/build/bench/work"
 mkdir -p "$work/out"
