@@ -127,7 +127,7 @@ TEST_F(ApplicationTest, EditSheetAppliesCutsAndRestores) {
   EXPECT_EQ(a.track(0).prop.id3.valid, 1);
   EXPECT_EQ(a.cellText("Title", 0), "Low Hum");
   EXPECT_EQ(a.cellText("Artist", 0), "Brelvano Demo");
-  EXPECT_EQ(a.cellText("Album", 0), "");
+  EXPECT_EQ(a.cellText("Album", 0), "Test Tones");
   EXPECT_TRUE(a.edited());
 }
 
