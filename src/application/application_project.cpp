@@ -58,7 +58,15 @@ void BrelvanoApplication::newProject() {
   alreadySaved_ = false;
   projectFilename_ = kUntitledProjectName;
   project_ = ProjectRecord{};
+  // The recent list is read from the defaults once, at start-up: it reaches
+  // them again only at quit, so reading it here would lose this session's entries.
+  std::vector<std::string> recent = recentProjects_;
   getDefaults();
+  if (started_) {
+    recentProjects_ = std::move(recent);
+    if (observer_) observer_->recentProjectsChanged(recentProjects_);
+  }
+  started_ = true;
   setGuiFromProject();
   setEdited(false);
 }

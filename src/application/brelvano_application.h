@@ -186,6 +186,7 @@ class BrelvanoApplication {
   std::string projectFilename_;
   bool alreadySaved_ = false;
   bool edited_ = false;
+  bool started_ = false;  // the first new project, made by the constructor, is done
   std::vector<std::string> recentProjects_;
   std::string maxDurationText_;
 };
