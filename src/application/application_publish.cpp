@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "application/brelvano_application.h"
 #include "analysis/index_set.h"
+#include "application/brelvano_application.h"
 #include "publish/playlist.h"
 #include "publish/publish_files.h"
 
@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 void BrelvanoApplication::buildPlayersMenus() {
   players_ = ScanPlayersFolders({folders_.playersDir, folders_.customPlayersDir});
   bool kept = false;
-  for (const PlayerFile& p : players_) kept = kept || (!controls_.player.empty() && p.name == controls_.player);
+  for (const PlayerFile& p : players_)
+    kept = kept || (!controls_.player.empty() && p.name == controls_.player);
   if (!kept) controls_.player = players_.empty() ? std::string() : players_.front().name;
   if (observer_) {
     observer_->playersChanged();

@@ -22,8 +22,10 @@ std::string MaxDurationText(int32_t fps) {
   const int32_t total = kMaxDurationFrames / fps;
   const int32_t h = total / 3600, m = (total - 3600 * h) / 60, s = total % 60;
   char text[64];
-  if (h != 0) std::snprintf(text, sizeof text, "(Max duration: %dh:%02dm:%02ds)", h, m, s);
-  else std::snprintf(text, sizeof text, "(Max duration: %dm:%02ds)", m, s);
+  if (h != 0)
+    std::snprintf(text, sizeof text, "(Max duration: %dh:%02dm:%02ds)", h, m, s);
+  else
+    std::snprintf(text, sizeof text, "(Max duration: %dm:%02ds)", m, s);
   return text;
 }
 
@@ -110,8 +112,12 @@ void BrelvanoApplication::changeSetting(SettingControl control, const ProjectSet
   controls_ = controls;
   switch (control) {
     case SettingControl::kFps:
-    case SettingControl::kFpsStepper: fpsChanged(control); break;
-    case SettingControl::kExportFormat: formatChanged(); break;
+    case SettingControl::kFpsStepper:
+      fpsChanged(control);
+      break;
+    case SettingControl::kExportFormat:
+      formatChanged();
+      break;
     case SettingControl::kSpectrum:
     case SettingControl::kMaxTime:
     case SettingControl::kTruncate:
@@ -121,7 +127,9 @@ void BrelvanoApplication::changeSetting(SettingControl control, const ProjectSet
     case SettingControl::kDestFolder:       // choosing or typing a folder is no edit
     case SettingControl::kForceConversion:  // not part of the project
       break;
-    default: setEdited(true); break;
+    default:
+      setEdited(true);
+      break;
   }
   notifySettings();
 }

@@ -50,9 +50,10 @@ std::string BrelvanoApplication::cellText(const std::string& columnIdentifier, i
 
 int32_t BrelvanoApplication::findTrack(const std::string& numberOrName) const {
   const int32_t count = mp3List_.count();
-  if (!numberOrName.empty() &&
-      std::all_of(numberOrName.begin(), numberOrName.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    const long number = numberOrName.size() > 9 ? 0 : std::strtol(numberOrName.c_str(), nullptr, 10);
+  if (!numberOrName.empty() && std::all_of(numberOrName.begin(), numberOrName.end(),
+                                           [](char c) { return c >= '0' && c <= '9'; })) {
+    const long number =
+        numberOrName.size() > 9 ? 0 : std::strtol(numberOrName.c_str(), nullptr, 10);
     return number >= 1 && number <= count ? static_cast<int32_t>(number - 1) : -1;
   }
   for (int32_t i = 0; i < count; ++i) {
@@ -110,8 +111,8 @@ void BrelvanoApplication::removeTracks(const std::vector<int32_t>& rows) {
   setEdited(true);
 }
 
-std::optional<std::vector<int32_t>> BrelvanoApplication::moveTracks(const std::vector<int32_t>& rows,
-                                                                    int32_t direction) {
+std::optional<std::vector<int32_t>> BrelvanoApplication::moveTracks(
+    const std::vector<int32_t>& rows, int32_t direction) {
   const StdIndexSet selection = Selection(rows, mp3List_.count());
   const int32_t step = direction > 0 ? 1 : -1;
   if (selection.count() == 0 || !mp3List_.moveElements(selection, step)) return std::nullopt;

@@ -36,11 +36,11 @@ struct AlertText {
 
 // What preparing a player test made.
 struct PlayerTestPage {
-  bool ok = false;              // false: show `alert` instead of the page
-  std::string pagePath;         // folder + "/index.html"
-  std::string folder;           // the test folder
+  bool ok = false;                  // false: show `alert` instead of the page
+  std::string pagePath;             // folder + "/index.html"
+  std::string folder;               // the test folder
   int32_t width = -1, height = -1;  // the player's frame size; -1 when unknown
-  AlertText alert;              // "Test in Player" / "Please make ONE selection in list first."
+  AlertText alert;                  // "Test in Player" / "Please make ONE selection in list first."
 };
 
 // The folders players are looked up in, the bundled one first.
@@ -116,11 +116,13 @@ class BrelvanoApplication {
   // returns the number added. Other paths, and paths a project could not
   // store, are refused: "<path>: <why>" in *refused (one per path) when given.
   // Files that cannot be read are still added; their status says why.
-  int32_t addFiles(const std::vector<std::string>& paths, std::vector<std::string>* refused = nullptr);
+  int32_t addFiles(const std::vector<std::string>& paths,
+                   std::vector<std::string>* refused = nullptr);
   void removeTracks(const std::vector<int32_t>& rows);
   // Moves every selected row one place (direction -1 up, +1 down) or none;
   // the new selection, or nothing when no row moved (then not edited).
-  std::optional<std::vector<int32_t>> moveTracks(const std::vector<int32_t>& rows, int32_t direction);
+  std::optional<std::vector<int32_t>> moveTracks(const std::vector<int32_t>& rows,
+                                                 int32_t direction);
   // format: kFormatSwf, kFormatFlv, anything else kFormatDefault.
   void setTrackFormat(const std::vector<int32_t>& rows, int32_t format);
   // The edit sheet applied: texts cut at a character boundary to the field

@@ -29,7 +29,8 @@ bool OpenProject(BrelvanoApplication& application, const std::string& path) {
   AlertText alert;
   if (application.openProjectFile(AbsolutePath(path), &alert)) return true;
   std::fprintf(stderr, "brelvano-cli: %s: %s\n", alert.message.c_str(), alert.informative.c_str());
-  std::fprintf(stderr, "brelvano-cli: (while reading %s: %s)\n", path.c_str(), alert.reason.c_str());
+  std::fprintf(stderr, "brelvano-cli: (while reading %s: %s)\n", path.c_str(),
+               alert.reason.c_str());
   return false;
 }
 
@@ -42,8 +43,10 @@ void PrintSettings(const std::string& path, const ProjectRecord& project, int32_
   std::printf("Player:       %s\n", project.player.c_str());
   std::printf("Format:       %s\n", project.defaultFormat != 0 ? "flv" : "swf");
   std::printf("Frame rate:   %d\n", project.fps);
-  if (flags & kPublishTruncate) std::printf("Truncate:     %d s\n", project.maxTime);
-  else std::printf("Truncate:     off\n");
+  if (flags & kPublishTruncate)
+    std::printf("Truncate:     %d s\n", project.maxTime);
+  else
+    std::printf("Truncate:     off\n");
   std::printf("Spectrum:     %s\n", YesNo(flags, kPublishSpectrum));
   std::printf("HTML page:    %s%s\n", YesNo(flags, kPublishGenerateHTML),
               (flags & kPublishUseTemplate) ? " (from template.html)" : "");
@@ -91,7 +94,8 @@ int RunNew(const NewOptions& o) {
     bool known = false;
     for (const PlayerFile& p : app.players()) known = known || p.name == o.player;
     if (!known) {
-      std::fprintf(stderr, "brelvano-cli: no player named \"%s\"; players found:", o.player.c_str());
+      std::fprintf(stderr,
+                   "brelvano-cli: no player named \"%s\"; players found:", o.player.c_str());
       for (const PlayerFile& p : app.players()) std::fprintf(stderr, " %s", p.name.c_str());
       std::fprintf(stderr, "\n");
       return kExitUsage;
@@ -121,18 +125,20 @@ int RunNew(const NewOptions& o) {
   std::vector<std::string> paths, refused;
   for (const std::string& file : o.files) paths.push_back(AbsolutePath(file));
   app.addFiles(paths, &refused);
-  for (const std::string& line : refused) std::fprintf(stderr, "brelvano-cli: not added: %s\n", line.c_str());
+  for (const std::string& line : refused)
+    std::fprintf(stderr, "brelvano-cli: not added: %s\n", line.c_str());
   if (!refused.empty()) status = kExitFailure;
   for (int32_t row = 0; row < app.trackCount(); ++row) {
     const _mp3entry track = app.track(row);
     if (Usable(track.status)) continue;
-    std::fprintf(stderr, "brelvano-cli: warning: %s: %s; added all the same\n", track.filename.c_str(),
-                 StatusText(track.status));
+    std::fprintf(stderr, "brelvano-cli: warning: %s: %s; added all the same\n",
+                 track.filename.c_str(), StatusText(track.status));
     status = kExitFailure;
   }
   // Files were named but none was taken: an empty project is no answer.
   if (!o.files.empty() && app.trackCount() == 0) {
-    std::fprintf(stderr, "brelvano-cli: no file could be added; %s not written\n", projectPath.c_str());
+    std::fprintf(stderr, "brelvano-cli: no file could be added; %s not written\n",
+                 projectPath.c_str());
     return kExitFailure;
   }
 
@@ -198,13 +204,16 @@ int RunPublish(const std::string& projectPath, bool force) {
 void AddProjectCommands(CLI::App& app, int* exitStatus) {
   auto newOptions = std::make_shared<NewOptions>();
   CLI::App* create = app.add_subcommand("new", "Write a new project file with the given tracks");
-  create->add_option("project", newOptions->project, "The project file to write (.brv)")->required();
+  create->add_option("project", newOptions->project, "The project file to write (.brv)")
+      ->required();
   create->add_option("files", newOptions->files, "MP3 files, in playing order");
   create->add_option("--dest", newOptions->dest, "Destination folder (default: ~/Brelvano)");
-  create->add_option("--player", newOptions->player, "Player movie name (default: the first found)");
+  create->add_option("--player", newOptions->player,
+                     "Player movie name (default: the first found)");
   create->add_option("--format", newOptions->format, "Default output format")
       ->check(CLI::IsMember({"swf", "flv"}));
-  create->add_option("--fps", newOptions->fps, "Frame rate of the SWF movies (default: 30)")->check(CLI::Range(1, 200));
+  create->add_option("--fps", newOptions->fps, "Frame rate of the SWF movies (default: 30)")
+      ->check(CLI::Range(1, 200));
   create->add_option("--truncate", newOptions->truncate, "Stop every track after SECONDS")
       ->check(CLI::Range(1, 24 * 3600));
   create->add_flag("--no-spectrum", newOptions->noSpectrum, "No spectrum in the outputs");
@@ -225,10 +234,12 @@ void AddProjectCommands(CLI::App& app, int* exitStatus) {
 
   auto publishPath = std::make_shared<std::string>();
   auto force = std::make_shared<bool>(false);
-  CLI::App* publish = app.add_subcommand("publish", "Convert a project's tracks and publish its folder");
+  CLI::App* publish =
+      app.add_subcommand("publish", "Convert a project's tracks and publish its folder");
   publish->add_option("project", *publishPath, "The project file (.brv)")->required();
   publish->add_flag("--force", *force, "Convert tracks whose output already exists");
-  publish->callback([publishPath, force, exitStatus] { *exitStatus = RunPublish(*publishPath, *force); });
+  publish->callback(
+      [publishPath, force, exitStatus] { *exitStatus = RunPublish(*publishPath, *force); });
 }
 
 }  // namespace brelvano::cli

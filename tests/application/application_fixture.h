@@ -63,8 +63,10 @@ class ApplicationTest : public ::testing::Test {
     setenv("HOME", dir.path().c_str(), 1);
     fs::create_directories(dir.file("bundled"));
     fs::create_directories(dir.file("custom"));
-    fs::copy_file(std::string(BRELVANO_SOURCE_PLAYERS_DIR) + "/brelvano_mini.swf", dir.file("bundled/Basic.swf"));
-    fs::copy_file(std::string(BRELVANO_SOURCE_PLAYERS_DIR) + "/brelvano_mini.swf", dir.file("custom/Mine.swf"));
+    fs::copy_file(std::string(BRELVANO_SOURCE_PLAYERS_DIR) + "/brelvano_mini.swf",
+                  dir.file("bundled/Basic.swf"));
+    fs::copy_file(std::string(BRELVANO_SOURCE_PLAYERS_DIR) + "/brelvano_mini.swf",
+                  dir.file("custom/Mine.swf"));
   }
   void TearDown() override { setenv("HOME", savedHome_.c_str(), 1); }
 

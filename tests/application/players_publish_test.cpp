@@ -51,7 +51,8 @@ TEST_F(ApplicationTest, PlayerTestPage) {
   EXPECT_EQ(html.substr(0, 14), "<html>\n<body>\n");
   EXPECT_NE(html.find("width=\"300\" height=\"40\""), std::string::npos);
   const std::string playlist = test::ReadText(dir.file("test/playlist.xml"));
-  EXPECT_NE(playlist.find("file://" + a.project().destDir + "/t1.swf"), std::string::npos) << playlist;
+  EXPECT_NE(playlist.find("file://" + a.project().destDir + "/t1.swf"), std::string::npos)
+      << playlist;
   EXPECT_EQ(playlist.find("t0.swf"), std::string::npos);
 
   // None converted, or nothing selected: the alert.
@@ -67,7 +68,8 @@ TEST_F(ApplicationTest, PlayerTestPage) {
   a.buildPlayersMenus();
   page = a.testInPlayer("Broken", {1}, dir.file("test"));
   EXPECT_EQ(page.width, -1);
-  EXPECT_NE(test::ReadText(page.pagePath).find("width=\"100%\" height=\"100%\""), std::string::npos);
+  EXPECT_NE(test::ReadText(page.pagePath).find("width=\"100%\" height=\"100%\""),
+            std::string::npos);
 }
 
 TEST_F(ApplicationTest, PublishCreatesTheDefaultFolderAndRefusesNone) {
@@ -93,7 +95,8 @@ TEST_F(ApplicationTest, PublishCreatesTheDefaultFolderAndRefusesNone) {
     s.destFolder = dest;
     a.changeSetting(SettingControl::kDestFolder, s);
     struct Alerts : AlertSink {
-      void alert(AlertStyle, const std::string& title, const std::string&, const std::string&) override {
+      void alert(AlertStyle, const std::string& title, const std::string&,
+                 const std::string&) override {
         titles.push_back(title);
       }
       std::vector<std::string> titles;

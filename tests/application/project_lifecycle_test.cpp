@@ -9,13 +9,15 @@ namespace {
 using test::ApplicationTest;
 
 TEST_F(ApplicationTest, RecentListRule) {
-  const std::vector<std::string> six = {"/p/1.brv", "/p/2.brv", "/p/3.brv", "/p/4.brv", "/p/5.brv", "/p/6.brv"};
+  const std::vector<std::string> six = {"/p/1.brv", "/p/2.brv", "/p/3.brv",
+                                        "/p/4.brv", "/p/5.brv", "/p/6.brv"};
   store.setTexts(kDefaultsRecentProjects, six);
   BrelvanoApplication& a = Make();
   // A new name goes to the front; the last old entry drops off.
   ASSERT_TRUE(a.saveProjectAs(dir.file("new.brv")));
-  EXPECT_EQ(a.recentProjects(), (std::vector<std::string>{dir.file("new.brv"), "/p/1.brv", "/p/2.brv",
-                                                          "/p/3.brv", "/p/4.brv", "/p/5.brv"}));
+  EXPECT_EQ(a.recentProjects(),
+            (std::vector<std::string>{dir.file("new.brv"), "/p/1.brv", "/p/2.brv", "/p/3.brv",
+                                      "/p/4.brv", "/p/5.brv"}));
   EXPECT_EQ(observer.recent, a.recentProjects());
   // Saving again under the same name changes nothing.
   ASSERT_TRUE(a.saveProject());
@@ -32,11 +34,13 @@ TEST_F(ApplicationTest, OpeningARecentEntryMovesItToTheFront) {
   }
   ASSERT_EQ(a.recentProjects(), paths);  // a b c d e
   ASSERT_TRUE(a.openRecent(2));          // c
-  EXPECT_EQ(a.recentProjects(), (std::vector<std::string>{paths[2], paths[0], paths[1], paths[3], paths[4]}));
+  EXPECT_EQ(a.recentProjects(),
+            (std::vector<std::string>{paths[2], paths[0], paths[1], paths[3], paths[4]}));
   EXPECT_EQ(a.projectFilename(), paths[2]);
   EXPECT_EQ(a.title(), "c.brv");
   ASSERT_TRUE(a.openRecent(0));  // the first: unchanged
-  EXPECT_EQ(a.recentProjects(), (std::vector<std::string>{paths[2], paths[0], paths[1], paths[3], paths[4]}));
+  EXPECT_EQ(a.recentProjects(),
+            (std::vector<std::string>{paths[2], paths[0], paths[1], paths[3], paths[4]}));
   // An entry whose file has gone stays, and fails when chosen.
   std::filesystem::remove(paths[4]);
   AlertText alert;
@@ -56,9 +60,11 @@ TEST_F(ApplicationTest, AFailedOpenLeavesEverythingAsItWas) {
   a.getProjectFromGUI();
 
   test::WriteText(dir.file("damaged.brv"),
-                  "<?xml version=\"1.0\"?>\n<Brelvano version=\"1.6\" fileVersion=\"1.0\" build=\"2007.02.23\">\n"
+                  "<?xml version=\"1.0\"?>\n<Brelvano version=\"1.6\" fileVersion=\"1.0\" "
+                  "build=\"2007.02.23\">\n"
                   "<mp3list><mp3 file=\"/x.mp3\"/>\n</Brelvano>\n");
-  test::WriteText(dir.file("other-root.brv"), "<Project version=\"1.6\" fileVersion=\"1.0\" build=\"2007\"/>");
+  test::WriteText(dir.file("other-root.brv"),
+                  "<Project version=\"1.6\" fileVersion=\"1.0\" build=\"2007\"/>");
   std::filesystem::create_directories(dir.file("folder.brv"));
   const std::pair<std::string, std::string> cases[] = {
       {dir.file("damaged.brv"), "XML error at line 4, column 2: mismatched tag"},

@@ -38,7 +38,8 @@ TEST_F(ApplicationTest, StoredDefaultsAndTheirFallbacks) {
     const char* chosenPlayer;
   };
   const Case cases[] = {
-      {0, 0, "", "Nobody", 30, 115, dir.file("Brelvano"), "Basic"},  // stored zeros and empties fall back
+      {0, 0, "", "Nobody", 30, 115, dir.file("Brelvano"),
+       "Basic"},  // stored zeros and empties fall back
       {12, 256, "/srv/site", "Mine", 12, 256, "/srv/site", "Mine"},
       {25, 1, "/x", "Basic", 25, 1, "/x", "Basic"},
   };
@@ -64,7 +65,8 @@ TEST_F(ApplicationTest, BitsEightToThirtyOneSurviveEveryCopy) {
   s.generateHTML = s.spectrum = s.loop = true;
   a.changeSetting(SettingControl::kGenerateHTML, s);
   a.getProjectFromGUI();
-  EXPECT_EQ(a.project().publishFlags, 256u | kPublishGenerateHTML | kPublishSpectrum | kPublishLoop);
+  EXPECT_EQ(a.project().publishFlags,
+            256u | kPublishGenerateHTML | kPublishSpectrum | kPublishLoop);
   s.generateHTML = s.spectrum = s.loop = false;
   a.changeSetting(SettingControl::kGenerateHTML, s);
   a.getProjectFromGUI();
@@ -73,8 +75,9 @@ TEST_F(ApplicationTest, BitsEightToThirtyOneSurviveEveryCopy) {
 
 TEST_F(ApplicationTest, MaxDurationText) {
   const std::pair<int32_t, const char*> cases[] = {
-      {30, "(Max duration: 9m:06s)"}, {25, "(Max duration: 10m:55s)"}, {10, "(Max duration: 27m:18s)"},
-      {4, "(Max duration: 1h:08m:16s)"}, {1, "(Max duration: 4h:33m:04s)"}, {0, ""},
+      {30, "(Max duration: 9m:06s)"},    {25, "(Max duration: 10m:55s)"},
+      {10, "(Max duration: 27m:18s)"},   {4, "(Max duration: 1h:08m:16s)"},
+      {1, "(Max duration: 4h:33m:04s)"}, {0, ""},
   };
   for (const auto& [fps, text] : cases) EXPECT_EQ(MaxDurationText(fps), text) << fps;
 

@@ -93,7 +93,7 @@ TEST_F(ApplicationTest, FormatOnSelectedTracksOnly) {
   const char* formats[] = {"default", "Flv", "default", "Flv"};
   for (int32_t i = 0; i < 4; ++i) EXPECT_EQ(a.cellText("Format", i), formats[i]) << i;
   EXPECT_EQ(a.cellText("Status", 3), "Ok");  // its FLV output is there
-  a.setTrackFormat({0}, 7);                   // anything else follows the default
+  a.setTrackFormat({0}, 7);                  // anything else follows the default
   EXPECT_EQ(a.track(0).format, kFormatDefault);
   a.setTrackFormat({0}, kFormatSwf);
   EXPECT_EQ(a.cellText("Format", 0), "Swf");
@@ -112,7 +112,9 @@ TEST_F(ApplicationTest, EditSheetAppliesCutsAndRestores) {
   title += "\xC3\xA9z";
   std::string artist(78, 'y');
   artist += "\xE2\x82\xAC";  // "€", three bytes: none of it fits
-  a.editTags(0, title, artist, "al\x01" "bum");
+  a.editTags(0, title, artist,
+             "al\x01"
+             "bum");
   const _Id3 id3 = a.track(0).prop.id3;
   EXPECT_EQ(std::string(id3.song), std::string(254, 'x'));
   EXPECT_EQ(std::string(id3.artist), std::string(78, 'y'));
@@ -136,9 +138,16 @@ TEST_F(ApplicationTest, FindTrackByNumberOrName) {
   AddTracks(3);
   a.addFiles({Track("t1.mp3", "pulse_44100_mono.mp3")});  // a second t1.mp3, same path
   const std::pair<std::string, int32_t> cases[] = {
-      {"1", 0}, {"3", 2}, {"0", -1}, {"5", -1}, {"99999999999", -1},
-      {"t0.mp3", 0}, {"t1.mp3", -1},  // not unique
-      {dir.file("music/t2.mp3"), 2}, {dir.file("music/t1.mp3"), 1}, {"nope.mp3", -1},
+      {"1", 0},
+      {"3", 2},
+      {"0", -1},
+      {"5", -1},
+      {"99999999999", -1},
+      {"t0.mp3", 0},
+      {"t1.mp3", -1},  // not unique
+      {dir.file("music/t2.mp3"), 2},
+      {dir.file("music/t1.mp3"), 1},
+      {"nope.mp3", -1},
   };
   for (const auto& [key, row] : cases) EXPECT_EQ(a.findTrack(key), row) << key;
 }

@@ -22,12 +22,16 @@ TEST(JsonSettingsStore, PathFollowsXdgConfigHome) {
       {nullptr, "/home/u/.config/brelvano/settings.json"},
   };
   for (const auto& [xdg, path] : cases) {
-    if (xdg) setenv("XDG_CONFIG_HOME", xdg, 1);
-    else unsetenv("XDG_CONFIG_HOME");
+    if (xdg)
+      setenv("XDG_CONFIG_HOME", xdg, 1);
+    else
+      unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(SettingsFilePath("/home/u"), path) << (xdg ? xdg : "(unset)");
   }
-  if (saved) setenv("XDG_CONFIG_HOME", keep.c_str(), 1);
-  else unsetenv("XDG_CONFIG_HOME");
+  if (saved)
+    setenv("XDG_CONFIG_HOME", keep.c_str(), 1);
+  else
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST(JsonSettingsStore, KeepsEachKindAndWritesAWholeFile) {
@@ -60,8 +64,9 @@ TEST(JsonSettingsStore, KeepsEachKindAndWritesAWholeFile) {
 
 TEST(JsonSettingsStore, DamagedFilesGiveEmptySettings) {
   TempDir dir;
-  for (const char* text : {"", "{", "[1,2]", "\"text\"", "{\"FrameRate\": \"x\", \"recentProjects\": [1]}",
-                           "{\"FrameRate\": 1e400}"}) {
+  for (const char* text :
+       {"", "{", "[1,2]", "\"text\"", "{\"FrameRate\": \"x\", \"recentProjects\": [1]}",
+        "{\"FrameRate\": 1e400}"}) {
     test::WriteText(dir.file("settings.json"), text);
     JsonSettingsStore store(dir.file("settings.json"));
     EXPECT_FALSE(store.integer("FrameRate")) << text;

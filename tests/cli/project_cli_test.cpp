@@ -205,7 +205,7 @@ TEST(ProjectCli, ReasonsAndRefusedDestinations) {
   const std::string head = "<Brelvano version=\"1.6\" fileVersion=\"1.0\" build=\"2007.02.23\">";
   const std::string track = "<mp3list><mp3 file=" + test::ShellQuote(test::DataFile("samples/hum_11025_mono.mp3")) +
                             "/></mp3list></Brelvano>";
-  for (const std::string settings : std::vector<std::string>{"<publish fps=\"30\" publishFlags=\"115\"/>", "<publish folder=\"\"/>"}) {
+  for (const std::string& settings : std::vector<std::string>{"<publish fps=\"30\" publishFlags=\"115\"/>", "<publish folder=\"\"/>"}) {
     test::WriteText(home.file("nodest.brv"), head + settings + track);
     r = Cli(home, "publish nodest.brv");
     EXPECT_EQ(r.exitCode, 1) << settings;
