@@ -80,7 +80,7 @@ int32_t BrelvanoApplication::addFiles(const std::vector<std::string>& paths,
     // unreadable or point at another file.
     std::string why;
     if (!IsStorableFileName(path, &why)) {
-      if (refused) refused->push_back(path + ": " + why);
+      if (refused) refused->push_back(path + ": " += why);
       continue;
     }
     if (console_) console_->write("File  = " + path + "\n");
