@@ -133,6 +133,10 @@ class BrelvanoApplication {
   // The edit sheet's restore: `valid` 0 and a re-scan.
   void restoreTags(int32_t row);
 
+  // Start-up has ended: the files handed over at start-up have joined the
+  // project without marking it edited.
+  void startUpEnded() { setEdited(false); }
+
   // ---- Project lifecycle (the "Save changes?" question is the front end's)
   void newProject();
   // On failure the project stays as it was and *alert says why.
