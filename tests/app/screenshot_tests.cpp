@@ -64,6 +64,22 @@ class ScreenshotTests : public QObject {
     QVERIFY2(!Blank(image), "the main window looks blank");
   }
 
+  void helpShowsItsPages() {
+    WindowHarness h;
+    h.window->finishLaunching();
+    h.window->showHelp();
+    HelpWindow* help = h.window->helpWindow();
+    QSignalSpy loaded(help->view(), &QWebEngineView::loadFinished);
+    QVERIFY(loaded.wait(20000));
+    QVERIFY(loaded.last().first().toBool());
+    QTRY_COMPARE_WITH_TIMEOUT(help->view()->title(), QStringLiteral("Brelvano Help"), 5000);
+    for (const char* page : {"quick-start", "settings", "publishing", "players", "command-line"}) {
+      help->view()->load(QUrl(QStringLiteral("qrc:/help/%1.html").arg(QLatin1String(page))));
+      QVERIFY(loaded.wait(10000));
+      QVERIFY2(loaded.last().first().toBool(), page);
+    }
+  }
+
   void testWindowTakesThePlayersFrame() {
     QTemporaryDir folder;
     PlayerTestWindow window;

@@ -59,9 +59,11 @@ class ScriptedPanels : public Panels {
   std::optional<T> Next(std::deque<std::optional<T>>& queue, const QString& start) {
     startFolders << start;
     if (queue.empty()) return std::nullopt;
-    auto answer = queue.front();
+    const bool chosen = queue.front().has_value();
+    T value = chosen ? std::move(*queue.front()) : T();
     queue.pop_front();
-    return answer;
+    if (!chosen) return std::nullopt;
+    return value;
   }
 };
 
