@@ -11,19 +11,12 @@
 #include "convert/progress.h"
 #include "flv/flv_spectrum.h"
 #include "flv/flv_stream.h"
+#include "spectrum/spectrum_source.h"
 
 namespace brelvano {
 
 // The spectrum analysis a conversion feeds its frames to.
-class FlvSpectrumSource {
- public:
-  virtual ~FlvSpectrumSource() = default;
-  virtual void Init(int subbandLimit) = 0;
-  // 32 levels, or null when the frame cannot be analysed; valid until the next call.
-  virtual const float* DecodeFrame(uint32_t header, const uint8_t* body, int32_t length) = 0;
-};
-// Forwards to SpectrumDecoderInit and SpectrumDecodeFrame.
-FlvSpectrumSource& processSpectrumSource();
+using FlvSpectrumSource = SpectrumSource;
 
 // What a conversion uses besides its arguments; every null member means the
 // process-wide or real one.
@@ -41,7 +34,8 @@ struct FlvConversionHooks {
 // reaches that length. Returns the track status: kStatusOk, kStatusTruncated,
 // kStatusAborted (conversionAbort set; the file holds what was written),
 // kStatusCannotCreate (system error printed on standard error, no file
-// changed), kStatusCannotOpen or kStatusUnsupported (no file created).
+// changed), kStatusCannotOpen (also for anything but a regular file) or
+// kStatusUnsupported (no file created).
 int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectrumOn, uint8_t stopFlags,
                         int32_t maxSeconds, const _MP3prop& prop, ProgressCallback progress,
                         ProgressContext context);
