@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "convert/conversion_abort.h"
@@ -171,6 +172,19 @@ TEST_F(SwfConversionTest, TruncatesAtMaximumLength) {
   const Converted longer = Convert(mp3, 10, 2000);
   EXPECT_EQ(test::DoActionVariables(longer.swf.tags[0].body)[3].second, "1600");
   EXPECT_EQ(longer.status, kStatusOk);
+  // Regression: 143165577 s × 30 fps wrapped to 14 movie frames in 32 bits,
+  // cutting a 4 s track short as "Truncated". Held at 16,000 frames instead.
+  const Bytes fourSeconds = SyntheticMp3(k44k, 154);
+  for (const auto& [seconds, frameRate, duration] :
+       {std::tuple{143165577, 30, "533"}, {2147483647, 200, "80"}, {2147483647, 1, "16000"}}) {
+    SCOPED_TRACE(seconds);
+    const Converted huge = Convert(fourSeconds, frameRate, seconds);
+    EXPECT_EQ(huge.status, kStatusOk);
+    EXPECT_EQ(test::DoActionVariables(huge.swf.tags[0].body)[3].second, duration);
+    size_t audioBytes = 0;
+    for (const auto& t : huge.swf.tags) audioBytes += t.code == kSwfTagSoundStreamBlock ? t.body.size() - 4 : 0;
+    EXPECT_EQ(audioBytes, fourSeconds.size());
+  }
 }
 
 TEST_F(SwfConversionTest, StatusByInput) {
