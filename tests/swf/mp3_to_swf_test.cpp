@@ -257,6 +257,61 @@ TEST_F(SwfConversionTest, FrameCountHeldAtSixteenBitMaximum) {
   EXPECT_EQ(out.swf.fileLength, out.bytes.size());
 }
 
+// Levels that name the frame they came from: every band holds the frame's
+// index; every fifth frame cannot be analysed.
+class CountingSpectrum final : public SpectrumSource {
+ public:
+  void Init(int subbandLimit) override { inits_ += subbandLimit == 32 ? 1 : 100; }
+  const float* DecodeFrame(uint32_t, const uint8_t*, int32_t) override {
+    const int index = calls_++;
+    if (index % 5 == 4) return nullptr;
+    for (float& level : levels_) level = static_cast<float>(index) + 0.5f;
+    return levels_;
+  }
+  int inits_ = 0, calls_ = 0;
+
+ private:
+  float levels_[32] = {};
+};
+
+// Each block is followed by the levels of its last MP3 frame, when it has
+// any; the first such tag sets all 32 bands. The decoder and the memory of
+// what was sent come through the hooks.
+TEST_F(SwfConversionTest, SpectrumOfEachBlocksLastFrame) {
+  SwfConversion conv = Conv(Write(SyntheticMp3(k44k, 40)), 10);
+  conv.spectrumOn = true;
+  CountingSpectrum spectrum;
+  SwfSpectrumMemory memory;
+  memory[0] = 12.0f;  // reset by the conversion before its first frame
+  SwfMovie movie;
+  conversionAbort().set(0);
+  ASSERT_EQ(ConvertMp3ToSwf(conv, {}, movie, SwfConversionHooks{&spectrum, &memory}), kStatusOk);
+  EXPECT_EQ(spectrum.inits_, 1);
+  EXPECT_EQ(spectrum.calls_, 40);
+  const Bytes bytes(movie.buffer().data(), movie.buffer().data() + movie.buffer().GetPosition());
+  const test::SwfFile swf = test::ParseSwf(bytes);
+  ASSERT_TRUE(swf.ok) << swf.error;
+  int frames = 0;
+  size_t checkedTags = 0;
+  for (size_t i = 0; i < swf.tags.size(); ++i) {
+    if (swf.tags[i].code != kSwfTagSoundStreamBlock) continue;
+    frames += int(swf.tags[i].body.size() - 4) / 417;
+    const int last = frames - 1;
+    const test::SwfTag& next = swf.tags[i + 1];
+    if (last % 5 == 4) {
+      EXPECT_EQ(next.code, kSwfTagShowFrame) << "block " << i;
+      continue;
+    }
+    ASSERT_EQ(next.code, kSwfTagDoAction) << "block " << i;
+    const auto variables = test::DoActionVariables(next.body);
+    ASSERT_EQ(variables.size(), 32u);  // every band changes its integer part
+    EXPECT_EQ(variables[0], std::make_pair(std::string("s0"), std::to_string(last)));
+    ++checkedTags;
+  }
+  EXPECT_GT(checkedTags, 5u);
+  EXPECT_EQ(memory[31], 38.5f);  // frame 39 gave none: what was sent last stays
+}
+
 TEST_F(SwfConversionTest, LogsBitRateChangesAndTheMovie) {
   // The process log opens on the first message while these are set.
   setenv("HOME", dir_.path().c_str(), 1);
