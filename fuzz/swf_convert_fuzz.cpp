@@ -48,6 +48,32 @@ uint32_t Le(const uint8_t* p, int count) {
   return v;
 }
 
+// The frames a walk of the input one byte at a time finds from `skip` on,
+// each whole (a body cut by the end of the file padded with zeros), with a
+// fresh header window behind every frame and every skipped frame. Empty when
+// the first header met is of a kind that cannot be streamed.
+std::string ExpectedAudio(const uint8_t* mp3, size_t size, size_t skip) {
+  std::string audio;
+  uint32_t window = 0;
+  int fresh = 0;
+  for (size_t at = skip; at < size;) {
+    window = window << 8 | mp3[at++];
+    if (++fresh < 4) continue;
+    int32_t stereo, freq, bitrate, bodyLength;
+    const int32_t r = DecodeFrameHeader(window, stereo, freq, bitrate, bodyLength);
+    if (r == -1) continue;
+    if (r == -2 && audio.empty()) return audio;
+    if (r > 0) {
+      audio.append(reinterpret_cast<const char*>(mp3 + at - 4), 4);
+      for (int32_t i = 0; i < bodyLength; ++i) audio.push_back(at + size_t(i) < size ? char(mp3[at + size_t(i)]) : 0);
+    }
+    at += size_t(bodyLength);
+    fresh = 0;
+    window = 0;
+  }
+  return audio;
+}
+
 // The MP3 frames of one SoundStreamBlock body (behind its 4-byte header).
 void CheckFrames(const uint8_t* p, size_t size) {
   while (size > 0) {
@@ -85,8 +111,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   conversionAbort().set(0);
   const int32_t status = ConvertMp3ToSwf(conv, prop, movie, SwfConversionHooks{&spectrum, &memory});
   const SwfBuffer& out = movie.buffer();
+  const std::string expected = ExpectedAudio(data + 3, size - 3, size_t(prop.skip));
   if (status == kStatusUnsupported) {
-    if (out.GetPosition() != 0) std::abort();  // nothing written for an unsupported input
+    // Nothing written, and only for an input without a streamable first frame.
+    if (out.GetPosition() != 0 || !expected.empty()) std::abort();
     return 0;
   }
   if (status != kStatusOk && status != kStatusTruncated) std::abort();
@@ -94,6 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t n = out.GetPosition();
   if (n < 14 || std::memcmp(b, "FWS\x06", 4) != 0 || Le(b + 4, 4) != n) std::abort();
   size_t at = 14, showFrames = 0;
+  std::string audio;
   bool ended = false;
   while (at < n) {
     if (ended || at + 2 > n) std::abort();
@@ -109,11 +138,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (code == kSwfTagSoundStreamBlock) {
       if (length < 4) std::abort();
       CheckFrames(b + at + 4, length - 4);
+      audio.append(reinterpret_cast<const char*>(b + at + 4), length - 4);
     }
     if (code == kSwfTagShowFrame) ++showFrames;
     if (code == 0) ended = true;
     at += length;
   }
   if (!ended || Le(b + 12, 2) != (showFrames > 65535 ? 65535 : showFrames)) std::abort();
+  // Every frame of the input in order, none made up; all of them unless truncated.
+  if (expected.compare(0, audio.size(), audio) != 0) std::abort();
+  if (status == kStatusOk && audio != expected) std::abort();
   return 0;
 }
