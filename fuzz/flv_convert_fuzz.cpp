@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/conversion_abort.h"
+#include "base/conversion_abort.h"
 #include "flv/mp3_to_flv.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "analysis/frame_header.h"
-#include "convert/conversion_abort.h"
+#include "base/conversion_abort.h"
 #include "swf/mp3_to_swf.h"
 #include "swf/swf_tags.h"
 

@@ -7,6 +7,10 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 jobs=$(nproc)
 
+echo "== Layers"
+python3 scripts/check-layers.py --self-test
+python3 scripts/check-layers.py
+
 echo "== Build (gcc, -Werror) and unit tests"
 cmake -S . -B build/ci-gcc -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRELVANO_WERROR=ON >/dev/null
 cmake --build build/ci-gcc -j "$jobs"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "analysis/input_file.h"
+#include "base/input_file.h"
 #include "analysis/mp3entry.h"
 
 namespace brelvano {

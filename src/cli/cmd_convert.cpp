@@ -10,7 +10,7 @@
 #include "cli/interrupt.h"
 #include "cli/terminal_progress.h"
 #include "convert/batch.h"
-#include "convert/conversion_abort.h"
+#include "base/conversion_abort.h"
 #include "convert/output_path.h"
 
 namespace brelvano::cli {

@@ -4,7 +4,7 @@
 
 #include "cli/commands.h"
 #include "convert/batch.h"
-#include "convert/conversion_abort.h"
+#include "base/conversion_abort.h"
 
 namespace brelvano::cli {
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
-#include "project/project_record.h"
+#include "convert/project_record.h"
 
 int main(int argc, char** argv) {
   using namespace brelvano;

@@ -38,6 +38,11 @@ void TerminalProgress::ClearBar() {
   barShown_ = false;
 }
 
+void TerminalProgress::trackFailed(int32_t, const _mp3entry&, const std::string& reason) {
+  ClearBar();
+  std::fprintf(stderr, "%s\n", reason.c_str());
+}
+
 void TerminalProgress::trackFinished(int32_t, const _mp3entry& entry, const std::string& outPath,
                                      bool skipped) {
   ClearBar();

@@ -17,6 +17,7 @@ class TerminalProgress : public ConversionObserver {
   void batchStarted(int32_t trackCount) override { total_ = trackCount; }
   void trackStarted(int32_t index, const _mp3entry& entry, const std::string& outPath) override;
   void fileProgress(int64_t position, int64_t total) override;
+  void trackFailed(int32_t index, const _mp3entry& entry, const std::string& reason) override;
   void trackFinished(int32_t index, const _mp3entry& entry, const std::string& outPath,
                      bool skipped) override;
 

@@ -29,7 +29,7 @@ int32_t doConvert(Mp3List& list, const ProjectRecord& project, bool force,
   const bool spectrumOn = (project.publishFlags & kPublishSpectrum) != 0;
   const int32_t maxSeconds = (project.publishFlags & kPublishTruncate) ? project.maxTime : 0;
   int32_t converted = 0;
-  for (int32_t i = 0; i < count; ++i) {
+  for (int32_t i = 0; i < count && !abort.requested(); ++i) {
     _mp3entry& entry = *list.getElement(i);
     const std::string outPath = MakeOutputPath(project, entry);
     if (!force && PathExists(outPath)) {
@@ -37,11 +37,12 @@ int32_t doConvert(Mp3List& list, const ProjectRecord& project, bool force,
       continue;
     }
     if (observer) observer->trackStarted(i, entry, outPath);
+    std::string failure;
     entry.status = ConvertTrack(entry.filename, outPath, project.fps, spectrumOn, 0, maxSeconds,
-                                entry.prop, observer ? ForwardProgress : nullptr, observer);
+                                entry.prop, observer ? ForwardProgress : nullptr, observer, &failure);
     ++converted;
+    if (observer && !failure.empty()) observer->trackFailed(i, entry, failure);
     if (observer) observer->trackFinished(i, entry, outPath, false);
-    if (abort.requested()) break;
   }
   return converted;
 }

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "analysis/mp3entry.h"
-#include "convert/conversion_abort.h"
-#include "convert/progress.h"
-#include "project/project_record.h"
+#include "base/conversion_abort.h"
+#include "base/progress.h"
+#include "convert/project_record.h"
 
 namespace brelvano {
 
@@ -24,6 +24,10 @@ class ConversionObserver {
                             const std::string& /*outPath*/) {}
   // Byte offsets into the MP3 file of the track in work; position 0 starts it.
   virtual void fileProgress(int64_t /*position*/, int64_t /*total*/) {}
+  // The track could not be written: reason is "<path>: <system error text>".
+  // Called just before trackFinished.
+  virtual void trackFailed(int32_t /*index*/, const _mp3entry& /*entry*/,
+                           const std::string& /*reason*/) {}
   // The track's status is final; skipped when its output existed and
   // conversion was not forced.
   virtual void trackFinished(int32_t /*index*/, const _mp3entry& /*entry*/,
@@ -31,15 +35,20 @@ class ConversionObserver {
 };
 
 // Converts one track into outPath by the output's extension ("swf" or "flv",
-// any case). fps outside 1..200 is taken as 10. Returns the new status.
+// any case). fps outside 1..200 is taken as 10. Returns the new status; when
+// the output cannot be created, *failure (if given) says why. Stops early,
+// "Aborted", when conversionAbort() is raised; never clears it.
 int32_t ConvertTrack(const std::string& mp3Path, const std::string& outPath, int32_t fps,
                      bool spectrumOn, uint32_t stopFlags, int32_t maxSeconds,
-                     const _MP3prop& prop, ProgressCallback progress, ProgressContext context);
+                     const _MP3prop& prop, ProgressCallback progress, ProgressContext context,
+                     std::string* failure = nullptr);
 
 // Converts every track of the list in order with the project's settings,
-// skipping tracks whose output exists unless force is set; stops after the
-// track in work when conversionAbort() is raised. Returns the number of
-// tracks converted (the aborted one included). Sets the flag to 0 at the start.
+// skipping tracks whose output exists unless force is set. A cancel
+// (conversionAbort() raised) at any moment, also between two tracks, stops
+// the batch after the track in work; the flag is cleared (set to 0) only
+// here, when a batch starts. Returns the number of tracks converted (the
+// aborted one included).
 int32_t doConvert(Mp3List& list, const ProjectRecord& project, bool force,
                   ConversionObserver* observer);
 

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "convert/atomic_output.h"
+#include "base/atomic_output.h"
 #include "convert/batch.h"
-#include "convert/conversion_abort.h"
-#include "convert/log.h"
+#include "base/conversion_abort.h"
+#include "base/log.h"
 #include "flv/mp3_to_flv.h"
 #include "swf/mp3_to_swf.h"
 
@@ -15,12 +15,16 @@ namespace brelvano {
 
 namespace {
 
-void ReportCannotCreate(const std::string& outPath, int error) {
-  std::fprintf(stderr, "%s: %s\n", outPath.c_str(), std::strerror(error));
+int32_t CannotCreate(const std::string& outPath, int error, std::string* failure) {
+  if (failure) *failure = outPath + ": " + std::strerror(error);
   LogPrintf("\tCan't create file: %s\n", outPath.c_str());
+  return kStatusCannotCreate;
 }
 
-int32_t ConvertToSwf(const SwfConversion& conv, const std::string& outPath, const _MP3prop& prop) {
+int32_t ConvertToSwf(const SwfConversion& conv, const std::string& outPath, const _MP3prop& prop,
+                     std::string* failure) {
+  SwfConversionHooks hooks;
+  hooks.failure = failure;  // why the MP3 file cannot be opened
   AtomicOutput output(outPath);
   FILE* file = output.Open();
   if (!file) {
@@ -29,18 +33,16 @@ int32_t ConvertToSwf(const SwfConversion& conv, const std::string& outPath, cons
     // by converting into a movie that is thrown away as it is written.
     FILE* sink = std::fopen("/dev/null", "wb");
     SwfMovie discarded(sink);
-    const int32_t status = sink ? ConvertMp3ToSwf(conv, prop, discarded) : kStatusCannotCreate;
+    const int32_t status = sink ? ConvertMp3ToSwf(conv, prop, discarded, hooks) : kStatusCannotCreate;
     if (sink) std::fclose(sink);
     if (status == kStatusCannotOpen || status == kStatusUnsupported) return status;
-    ReportCannotCreate(outPath, error);
-    return kStatusCannotCreate;
+    return CannotCreate(outPath, error, failure);
   }
   SwfMovie movie(file);
-  const int32_t status = ConvertMp3ToSwf(conv, prop, movie);
+  const int32_t status = ConvertMp3ToSwf(conv, prop, movie, hooks);
   if (status == kStatusCannotOpen || status == kStatusUnsupported) return status;  // nothing kept
   if (movie.failed() || !output.Commit()) {
-    ReportCannotCreate(outPath, errno);
-    return kStatusCannotCreate;
+    return CannotCreate(outPath, errno, failure);
   }
   LogPrintf("\tWrote file: %s\n", outPath.c_str());
   return status;
@@ -50,11 +52,11 @@ int32_t ConvertToSwf(const SwfConversion& conv, const std::string& outPath, cons
 
 int32_t ConvertTrack(const std::string& mp3Path, const std::string& outPath, int32_t fps,
                      bool spectrumOn, uint32_t stopFlags, int32_t maxSeconds,
-                     const _MP3prop& prop, ProgressCallback progress, ProgressContext context) {
+                     const _MP3prop& prop, ProgressCallback progress, ProgressContext context,
+                     std::string* failure) {
   const int32_t frameRate = (fps >= 1 && fps <= 200) ? fps : 10;
   const size_t dot = outPath.rfind('.');
   const char* extension = dot == std::string::npos ? "" : outPath.c_str() + dot + 1;
-  conversionAbort().set(0);
   if (strcasecmp(extension, "swf") == 0) {
     SwfConversion conv;
     conv.mp3Path = mp3Path;
@@ -65,14 +67,17 @@ int32_t ConvertTrack(const std::string& mp3Path, const std::string& outPath, int
     conv.latencySeek = kDefaultLatencySeek;
     conv.progress = progress;
     conv.context = context;
-    return ConvertToSwf(conv, outPath, prop);
+    return ConvertToSwf(conv, outPath, prop, failure);
   }
   if (strcasecmp(extension, "flv") == 0) {
     // FLV files have no frame rate; the FLV writer makes its file itself.
+    FlvConversionHooks hooks;
+    hooks.failure = failure;
     return ConvertMp3ToFlv(mp3Path.c_str(), outPath.c_str(), spectrumOn ? 1 : 0,
-                           static_cast<uint8_t>(stopFlags), maxSeconds, prop, progress, context);
+                           static_cast<uint8_t>(stopFlags), maxSeconds, prop, progress, context, hooks);
   }
   // No writer for this extension: nothing was made, which is no success.
+  if (failure) *failure = outPath + ": no writer for this file type";
   return kStatusCannotCreate;
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "analysis/mp3entry.h"
-#include "project/project_record.h"
+#include "convert/project_record.h"
 
 namespace brelvano {
 

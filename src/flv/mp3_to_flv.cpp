@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "analysis/input_file.h"
 #include "analysis/mp3_frame_reader.h"
-#include "convert/atomic_output.h"
-#include "convert/conversion_abort.h"
-#include "convert/log.h"
+#include "base/atomic_output.h"
+#include "base/conversion_abort.h"
+#include "base/input_file.h"
+#include "base/log.h"
 #include "flv/amf_writer.h"
 #include "flv/flv_metadata.h"
 #include "flv/flv_tags.h"
@@ -17,10 +17,10 @@ namespace brelvano {
 
 namespace {
 
-// The output cannot be made: the system's reason on standard error, prefixed
+// The output cannot be made: the system's reason goes to the caller, prefixed
 // with the path as perror does; whatever was there before stays.
-int32_t CannotCreate(const char* path, int error) {
-  std::fprintf(stderr, "%s: %s\n", path, std::strerror(error));
+int32_t CannotCreate(const char* path, int error, std::string* failure) {
+  if (failure) *failure = std::string(path) + ": " + std::strerror(error);
   return kStatusCannotCreate;
 }
 
@@ -49,8 +49,12 @@ int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectr
   FlvSpectrumSource& spectrum = hooks.spectrum ? *hooks.spectrum : processSpectrumSource();
   FlvSpectrumMemory& memory = hooks.spectrumMemory ? *hooks.spectrumMemory : flvSpectrumMemory();
 
-  InputFile input = OpenRegularFileForReading(mp3Path);
-  if (!input) return kStatusCannotOpen;
+  InputOpenError openError;
+  InputFile input = OpenRegularFileForReading(mp3Path, &openError);
+  if (!input) {
+    if (hooks.failure) *hooks.failure = std::string(mp3Path) + ": " + openError.text();
+    return kStatusCannotOpen;
+  }
   Mp3FrameReaderOptions readerOptions;
   readerOptions.firstFrameMustBeSupported = true;  // the first frame decides the stream's format
   Mp3FrameReader in(input.get(), readerOptions);
@@ -65,7 +69,7 @@ int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectr
 
   // Written under a temporary name and renamed into place when complete.
   AtomicOutput file(flvPath);
-  if (!file.Open()) return CannotCreate(flvPath, errno);
+  if (!file.Open()) return CannotCreate(flvPath, errno, hooks.failure);
   const int fd = fileno(file.file());  // written through the sink only
   std::unique_ptr<FlvSink> sink = hooks.makeSink ? hooks.makeSink(fd) : std::make_unique<FlvFdSink>(fd);
   FlvStream out(*sink);
@@ -133,8 +137,8 @@ int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectr
   FlvPatchNumber(out, patches.audioSize, static_cast<double>(audioBytes));
   FlvPatchNumber(out, patches.dataSize, metadataBytes);
   out.Flush();
-  if (out.failed()) return CannotCreate(flvPath, out.error() ? out.error() : EIO);
-  if (!file.Commit()) return CannotCreate(flvPath, errno);
+  if (out.failed()) return CannotCreate(flvPath, out.error() ? out.error() : EIO, hooks.failure);
+  if (!file.Commit()) return CannotCreate(flvPath, errno, hooks.failure);
   if (conversionAbort().requested()) status = kStatusAborted;
   return status;
 }

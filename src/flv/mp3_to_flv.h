@@ -6,9 +6,10 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "analysis/mp3entry.h"
-#include "convert/progress.h"
+#include "base/progress.h"
 #include "flv/flv_spectrum.h"
 #include "flv/flv_stream.h"
 #include "spectrum/spectrum_source.h"
@@ -26,6 +27,8 @@ struct FlvConversionHooks {
   // The sink over the descriptor of the file being written (FlvFdSink).
   std::function<std::unique_ptr<FlvSink>(int fd)> makeSink;
   std::time_t (*now)() = nullptr;
+  // Receives "<path>: <system error text>" when the file cannot be created.
+  std::string* failure = nullptr;
 };
 
 // Converts mp3Path from prop.skip on into flvPath, created or replaced only
@@ -33,9 +36,9 @@ struct FlvConversionHooks {
 // kFlvStopAtBeginning and kFlvStopAtEnd; maxSeconds > 0 stops once the audio
 // reaches that length. Returns the track status: kStatusOk, kStatusTruncated,
 // kStatusAborted (conversionAbort set; the file holds what was written),
-// kStatusCannotCreate (system error printed on standard error, no file
-// changed), kStatusCannotOpen (also for anything but a regular file) or
-// kStatusUnsupported (no file created).
+// kStatusCannotCreate (the reason in hooks.failure, no file changed),
+// kStatusCannotOpen (also for anything but a regular file; the reason in
+// hooks.failure) or kStatusUnsupported (no file created).
 int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectrumOn, uint8_t stopFlags,
                         int32_t maxSeconds, const _MP3prop& prop, ProgressCallback progress,
                         ProgressContext context);

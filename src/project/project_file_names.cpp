@@ -1,6 +1,6 @@
 #include "project/project_file_names.h"
 
-#include "publish/file_services.h"
+#include "base/file_services.h"
 
 namespace brelvano {
 

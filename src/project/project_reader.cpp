@@ -7,8 +7,8 @@
 #include <cstring>
 #include <limits>
 
-#include "convert/log.h"
-#include "publish/file_services.h"
+#include "base/log.h"
+#include "base/file_services.h"
 
 namespace brelvano {
 

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "project/project_file_names.h"
-#include "convert/atomic_output.h"
-#include "publish/file_services.h"
-#include "publish/xml_attribute.h"
+#include "base/atomic_output.h"
+#include "base/file_services.h"
+#include "base/xml_attribute.h"
 
 namespace brelvano {
 

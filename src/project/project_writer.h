@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "project/project_record.h"
+#include "convert/project_record.h"
 
 namespace brelvano {
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "publish/file_services.h"
+#include "base/file_services.h"
 #include "publish/swf_header.h"
 
 namespace brelvano {

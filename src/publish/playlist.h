@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "project/project_record.h"
+#include "convert/project_record.h"
 
 namespace brelvano {
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "analysis/mp3list.h"
-#include "convert/atomic_output.h"
-#include "publish/file_services.h"
+#include "base/atomic_output.h"
+#include "base/file_services.h"
 #include "publish/playlist.h"
 
 namespace brelvano {

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "analysis/index_set.h"
-#include "publish/alerts.h"
+#include "base/alerts.h"
 #include "publish/players.h"
-#include "project/project_record.h"
+#include "convert/project_record.h"
 
 namespace brelvano {
 

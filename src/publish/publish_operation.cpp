@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "analysis/mp3list.h"
-#include "convert/conversion_abort.h"
+#include "base/conversion_abort.h"
 #include "publish/publish_files.h"
 
 namespace brelvano {

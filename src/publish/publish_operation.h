@@ -6,9 +6,9 @@
 #include <string>
 
 #include "convert/batch.h"
-#include "publish/alerts.h"
+#include "base/alerts.h"
 #include "publish/players.h"
-#include "project/project_record.h"
+#include "convert/project_record.h"
 
 namespace brelvano {
 

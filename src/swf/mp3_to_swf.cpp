@@ -6,10 +6,10 @@
 #include <cstring>
 #include <memory>
 
-#include "analysis/input_file.h"
 #include "analysis/mp3_frame_reader.h"
-#include "convert/conversion_abort.h"
-#include "convert/log.h"
+#include "base/conversion_abort.h"
+#include "base/input_file.h"
+#include "base/log.h"
 #include "swf/swf_tags.h"
 
 namespace brelvano {
@@ -47,8 +47,10 @@ int32_t ConvertMp3ToSwf(const SwfConversion& conv, const _MP3prop& prop, SwfMovi
   SpectrumSource& spectrum = hooks.spectrum ? *hooks.spectrum : processSpectrumSource();
   SwfSpectrumMemory& spectrumMemory = hooks.spectrumMemory ? *hooks.spectrumMemory : swfSpectrumMemory();
   const std::string path = InputPath(conv.mp3Path);
-  InputFile input = OpenRegularFileForReading(path.c_str());
+  InputOpenError openError;
+  InputFile input = OpenRegularFileForReading(path.c_str(), &openError);
   if (!input) {
+    if (hooks.failure) *hooks.failure = path + ": " + openError.text();
     LogPrintf("Can't open file %s", path.c_str());
     return kStatusCannotOpen;
   }

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "analysis/mp3entry.h"
-#include "convert/progress.h"
+#include "base/progress.h"
 #include "spectrum/spectrum_source.h"
 #include "swf/swf_buffer.h"
 #include "swf/swf_movie.h"
@@ -40,11 +40,14 @@ struct SwfConversion {
 struct SwfConversionHooks {
   SpectrumSource* spectrum = nullptr;
   SwfSpectrumMemory* spectrumMemory = nullptr;
+  // Receives "<path>: <reason>" when the MP3 file cannot be opened.
+  std::string* failure = nullptr;
 };
 
 // Writes the movie into `movie`. Returns the track status: Ok, Truncated,
 // Aborted (conversionAbort() was raised), or Cannot open (also for anything
-// but a regular file) / Unsupported, in which case nothing was written.
+// but a regular file; the reason in hooks.failure) / Unsupported, in which
+// case nothing was written.
 // Reads prop.skip, prop.duration and the tag texts.
 int32_t ConvertMp3ToSwf(const SwfConversion& conversion, const _MP3prop& prop, SwfMovie& movie);
 int32_t ConvertMp3ToSwf(const SwfConversion& conversion, const _MP3prop& prop, SwfMovie& movie,

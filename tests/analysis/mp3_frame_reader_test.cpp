@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "analysis/frame_header.h"
-#include "analysis/input_file.h"
+#include "base/input_file.h"
 #include "analysis/mp3_bytes.h"
 
 namespace brelvano {

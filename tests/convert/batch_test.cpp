@@ -5,17 +5,18 @@
 #include <string>
 
 #include "analysis/mp3list.h"
-#include "convert/conversion_abort.h"
+#include "base/conversion_abort.h"
 #include "support/swf_reader.h"
 #include "support/test_files.h"
 
 namespace brelvano {
 namespace {
 
-// Writes down what the batch reports; presses Cancel while track cancelAt is under way.
+// Writes down what the batch reports; presses Cancel while track cancelAt is
+// under way, or just after track cancelAfter has finished.
 struct Recorder : ConversionObserver {
   std::string events;
-  int32_t current = -1, cancelAt = -1;
+  int32_t current = -1, cancelAt = -1, cancelAfter = -1;
   void batchStarted(int32_t n) override { events += "start " + std::to_string(n) + ","; }
   void trackStarted(int32_t i, const _mp3entry&, const std::string&) override {
     events += "track " + std::to_string(current = i) + ",";
@@ -23,8 +24,12 @@ struct Recorder : ConversionObserver {
   void fileProgress(int64_t position, int64_t) override {
     if (position > 0 && current == cancelAt) convertCancel();
   }
+  void trackFailed(int32_t i, const _mp3entry&, const std::string& reason) override {
+    events += "failed " + std::to_string(i) + " (" + reason + "),";
+  }
   void trackFinished(int32_t i, const _mp3entry& e, const std::string&, bool skipped) override {
     events += (skipped ? "skipped " : "done ") + std::to_string(i) + " " + std::to_string(e.status) + ",";
+    if (i == cancelAfter) convertCancel();
   }
 };
 
@@ -91,6 +96,30 @@ TEST_F(BatchTest, CancelStopsAfterTheTrackInWork) {
   EXPECT_EQ(list_.getElement(2)->status, kStatusCannotCreate);  // untouched
   EXPECT_TRUE(IsMovie("b.swf"));
   EXPECT_FALSE(test::FileExists(out_.file("c.swf")));
+}
+
+// A cancel that lands between two tracks used to be lost: the next track was
+// converted anyway because the flag was cleared again before it.
+TEST_F(BatchTest, CancelBetweenTracksConvertsNoMore) {
+  Add("a.mp3");
+  Add("b.mp3");
+  Recorder recorder;
+  recorder.cancelAfter = 0;
+  EXPECT_EQ(doConvert(list_, project_, false, &recorder), 1);
+  EXPECT_EQ(recorder.events, "start 2,track 0,done 0 0,");
+  EXPECT_FALSE(test::FileExists(out_.file("b.swf")));
+  Recorder next;  // a new batch starts afresh
+  EXPECT_EQ(doConvert(list_, project_, false, &next), 1);
+  EXPECT_EQ(next.events, "start 2,skipped 0 0,track 1,done 1 0,");
+}
+
+TEST_F(BatchTest, UnwritableOutputCarriesTheSystemsReason) {
+  Add("a.mp3");
+  project_.destDir = out_.file("missing");
+  Recorder recorder;
+  doConvert(list_, project_, false, &recorder);
+  EXPECT_EQ(recorder.events, "start 1,track 0,failed 0 (" + out_.file("missing") +
+                                 "/a.swf: No such file or directory),done 0 3,");
 }
 
 TEST_F(BatchTest, TrackFormatChoosesTheWriter) {

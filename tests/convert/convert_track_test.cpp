@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "base/conversion_abort.h"
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -16,7 +18,12 @@ using test::Bytes;
 
 class ConvertTrackTest : public ::testing::Test {
  protected:
-  void SetUp() override { test::WriteFileBytes(mp3_, test::SyntheticMp3(0xFFFB9044, 200)); }
+  // ConvertTrack runs inside a batch, which has cleared the cancel flag.
+  void SetUp() override {
+    conversionAbort().set(0);
+    test::WriteFileBytes(mp3_, test::SyntheticMp3(0xFFFB9044, 200));
+  }
+  void TearDown() override { conversionAbort().set(-1); }
   int32_t Convert(const std::string& out, int32_t fps = 10) {
     return ConvertTrack(mp3_, out, fps, false, 0, 0, {}, nullptr, nullptr);
   }

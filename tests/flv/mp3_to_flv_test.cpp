@@ -16,7 +16,7 @@
 #include <sys/stat.h>
 
 #include "analysis/mp3_scan.h"
-#include "convert/conversion_abort.h"
+#include "base/conversion_abort.h"
 #include "support/ffmpeg_oracle.h"
 #include "support/swf_reader.h"
 
@@ -423,7 +423,7 @@ struct FullDiskSink final : FlvSink {
 };
 
 // A full disk at any point, a missing folder, a folder in the way: the
-// system's message, and no file changed or left behind.
+// system's message for the caller, and no file changed or left behind.
 TEST_F(Mp3ToFlv, OutputThatCannotBeWritten) {
   test::WriteFileBytes(out(), {'g', 'o', 'o', 'd'});
   std::filesystem::create_directories(dir.file("taken.flv/inside"));
@@ -437,10 +437,11 @@ TEST_F(Mp3ToFlv, OutputThatCannotBeWritten) {
     SCOPED_TRACE(limit);
     FlvConversionHooks hooks;
     hooks.makeSink = [limit = limit](int fd) { return std::make_unique<FullDiskSink>(fd, limit); };
-    testing::internal::CaptureStderr();
+    std::string failure;
+    hooks.failure = &failure;
     EXPECT_EQ(ConvertMp3ToFlv(Fixture("long60.mp3").c_str(), path.c_str(), 0, 0, 0, {}, nullptr, nullptr, hooks),
               kStatusCannotCreate);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), path + ": " + error + "\n");
+    EXPECT_EQ(failure, path + ": " + error);
     EXPECT_EQ(Entries(), 2);
   }
   EXPECT_EQ(test::ReadFileBytes(out()), (Bytes{'g', 'o', 'o', 'd'}));

@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "convert/conversion_abort.h"
+#include "base/conversion_abort.h"
 #include "support/swf_reader.h"
 #include "support/test_files.h"
 #include "swf/swf_tags.h"

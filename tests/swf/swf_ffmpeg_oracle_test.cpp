@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/mp3_scan.h"
-#include "convert/conversion_abort.h"
+#include "base/conversion_abort.h"
 #include "support/ffmpeg_oracle.h"
 #include "support/test_files.h"
 #include "swf/mp3_to_swf.h"

@@ -1,4 +1,4 @@
-#include "publish/xml_attribute.h"
+#include "base/xml_attribute.h"
 
 namespace brelvano {
 

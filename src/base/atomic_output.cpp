@@ -1,4 +1,4 @@
-#include "convert/atomic_output.h"
+#include "base/atomic_output.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "convert/conversion_abort.h"
+#include "base/conversion_abort.h"
 
 namespace brelvano {
 

@@ -1,4 +1,4 @@
-#include "publish/file_services.h"
+#include "base/file_services.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
