@@ -86,10 +86,8 @@ bool LoadProject(const std::string& path, ProjectRecord& project, Mp3List& track
     return false;
   }
   tracks.removeAll();
-  for (const _mp3entry* entry : project.entries) {
-    _mp3entry* added = tracks.addEntry(*entry);
-    MarkConvertedIfExists(project, *added);
-  }
+  for (const _mp3entry* entry : project.entries) tracks.addEntry(*entry);
+  MarkConvertedIfExists(project, tracks);
   project.entries.clear();
   project.ownedEntries.clear();
   return true;
@@ -246,6 +244,10 @@ int RunPublish(const std::string& projectPath, bool force) {
     outcome = PublishProject(tracks, project, players, force, &observer, &alerts);
     conversionAbort().set(-1);
   }
+  if (!outcome.failure.empty()) {
+    std::fprintf(stderr, "brelvano-cli: %s\n", outcome.failure.c_str());
+    return kExitFailure;
+  }
   if (outcome.cancelled) {
     std::fprintf(stderr, "brelvano-cli: cancelled; nothing published\n");
     return kExitCancelled;
@@ -254,12 +256,8 @@ int RunPublish(const std::string& projectPath, bool force) {
   if (outcome.published & kPublishedPage)
     std::printf("Page: %s/%s\n", project.destDir.c_str(), kPageFileName);
 
-  bool trackFailed = false;
-  for (int32_t i = 0; i < tracks.count(); ++i) {
-    const int32_t status = tracks.getElement(i)->status;
-    if (status != kStatusOk && status != kStatusTruncated) trackFailed = true;
-  }
-  return trackFailed || alerts.count() > 0 ? kExitFailure : kExitOk;
+  // Skipped tracks (output there, not forced) are no failures.
+  return observer.failures() > 0 || alerts.count() > 0 ? kExitFailure : kExitOk;
 }
 
 }  // namespace

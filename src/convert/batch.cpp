@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "analysis/mp3list.h"
+#include "base/atomic_output.h"
 #include "convert/output_path.h"
 
 namespace brelvano {
@@ -13,9 +14,11 @@ void ForwardProgress(int64_t position, int64_t total, ProgressContext context) {
   static_cast<ConversionObserver*>(context)->fileProgress(position, total);
 }
 
-bool PathExists(const std::string& path) {
+// Something is at the path that a run before made: a regular file (links
+// followed). A folder or FIFO there is no output; converting reports why.
+bool OutputExists(const std::string& path) {
   struct stat st;
-  return stat(path.c_str(), &st) == 0;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace
@@ -28,11 +31,27 @@ int32_t doConvert(Mp3List& list, const ProjectRecord& project, bool force,
   if (observer) observer->batchStarted(count);
   const bool spectrumOn = (project.publishFlags & kPublishSpectrum) != 0;
   const int32_t maxSeconds = (project.publishFlags & kPublishTruncate) ? project.maxTime : 0;
+  // Leftovers of runs that were killed part-way; never those of a live run.
+  RemoveStaleTemporaryFiles(project.destDir);
+  const std::vector<std::string> outPaths = MakeOutputPaths(project, list);
+  std::vector<std::string> inputs;
+  inputs.reserve(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) inputs.push_back(list.getElement(i)->filename);
   int32_t converted = 0;
   for (int32_t i = 0; i < count && !abort.requested(); ++i) {
     _mp3entry& entry = *list.getElement(i);
-    const std::string outPath = MakeOutputPath(project, entry);
-    if (!force && PathExists(outPath)) {
+    const std::string& outPath = outPaths[static_cast<size_t>(i)];
+    // An output name that is one of the inputs (an MP3 file named like a
+    // movie) is never written over, nor taken for a finished output.
+    if (!SameFileAs(outPath, inputs).empty()) {
+      if (observer) observer->trackStarted(i, entry, outPath);
+      entry.status = kStatusCannotCreate;
+      ++converted;
+      if (observer) observer->trackFailed(i, entry, outPath + ": " + kIsInputReason);
+      if (observer) observer->trackFinished(i, entry, outPath, false);
+      continue;
+    }
+    if (!force && OutputExists(outPath)) {
       if (observer) observer->trackFinished(i, entry, outPath, true);
       continue;
     }

@@ -42,7 +42,7 @@ struct FlvConversionHooks {
 // when complete. spectrumOn non-zero adds spectrum tags; stopFlags bits
 // kFlvStopAtBeginning and kFlvStopAtEnd; maxSeconds > 0 stops once the audio
 // reaches that length. Returns the track status: kStatusOk, kStatusTruncated,
-// kStatusAborted (conversionAbort set; the file holds what was written),
+// kStatusAborted (conversionAbort set; nothing is kept, an earlier file stays),
 // kStatusCannotCreate (the reason in hooks.failure, no file changed), kStatusCannotOpen or kStatusUnsupported (no file created).
 int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectrumOn, uint8_t stopFlags,
                         int32_t maxSeconds, const _MP3prop& prop, ProgressCallback progress,

@@ -42,7 +42,8 @@ void WritePlayerObject(FILE* stream, int32_t width, int32_t height, const std::s
 // playlist of the tracks whose outputs exist, a copy of the project's
 // player, and the page when kPublishGenerateHTML is set (from the folder's
 // "template.html" with kPublishUseTemplate). Each problem is told to alerts
-// (when non-null) and publishing goes on. Leaves project.entries empty.
+// (when non-null) and publishing goes on. Leaves project.entries empty. A
+// project without a destination folder gets one alert and nothing written.
 int32_t PublishFiles(ProjectRecord& project, const PlayersList& players, Mp3List& tracks,
                      const IndexSet* selection, AlertSink* alerts);
 
