@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <set>
+#include <utility>
+
 #include "analysis/mp3list.h"
 #include "base/atomic_output.h"
 #include "convert/output_path.h"
@@ -34,16 +37,19 @@ int32_t doConvert(Mp3List& list, const ProjectRecord& project, bool force,
   // Leftovers of runs that were killed part-way; never those of a live run.
   RemoveStaleTemporaryFiles(project.destDir);
   const std::vector<std::string> outPaths = MakeOutputPaths(project, list);
-  std::vector<std::string> inputs;
-  inputs.reserve(static_cast<size_t>(count));
-  for (int32_t i = 0; i < count; ++i) inputs.push_back(list.getElement(i)->filename);
+  std::set<std::pair<dev_t, ino_t>> inputs;  // every input file, found once
+  for (int32_t i = 0; i < count; ++i) {
+    struct stat st;
+    if (stat(list.getElement(i)->filename.c_str(), &st) == 0) inputs.emplace(st.st_dev, st.st_ino);
+  }
   int32_t converted = 0;
   for (int32_t i = 0; i < count && !abort.requested(); ++i) {
     _mp3entry& entry = *list.getElement(i);
     const std::string& outPath = outPaths[static_cast<size_t>(i)];
     // An output name that is one of the inputs (an MP3 file named like a
     // movie) is never written over, nor taken for a finished output.
-    if (!SameFileAs(outPath, inputs).empty()) {
+    struct stat out;
+    if (stat(outPath.c_str(), &out) == 0 && inputs.count({out.st_dev, out.st_ino}) != 0) {
       if (observer) observer->trackStarted(i, entry, outPath);
       entry.status = kStatusCannotCreate;
       ++converted;
