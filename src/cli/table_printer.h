@@ -8,6 +8,7 @@
 
 namespace brelvano {
 class Mp3List;
+class BrelvanoApplication;
 }
 
 namespace brelvano::cli {
@@ -31,6 +32,8 @@ class TablePrinter {
 
 // A table of every track of the list with the track table's columns.
 TablePrinter TrackTable(const Mp3List& list);
+// The same for the project the application holds.
+TablePrinter TrackTable(const BrelvanoApplication& application);
 
 // Terminal columns the UTF-8 text takes (invalid bytes count one each).
 size_t DisplayWidth(const std::string& text);

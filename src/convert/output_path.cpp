@@ -167,6 +167,12 @@ void MarkConvertedIfExists(const ProjectRecord& project, Mp3List& list) {
     if (FileIsReadable(paths[static_cast<size_t>(i)])) list.getElement(i)->status = kStatusOk;
 }
 
+void MarkConvertedIfExists(const ProjectRecord& project, Mp3List& list, int32_t index) {
+  if (index < 0 || index >= list.count()) return;
+  if (FileIsReadable(MakeOutputPaths(project, list)[static_cast<size_t>(index)]))
+    list.getElement(index)->status = kStatusOk;
+}
+
 void MarkConvertedIfExists(const ProjectRecord& project, _mp3entry& entry) {
   if (FileIsReadable(MakeOutputPath(project, entry))) entry.status = kStatusOk;
 }

@@ -241,7 +241,7 @@ int32_t ReadProjectFile(ProjectRecord& project, const std::string& path, std::st
 
   XML_Parser parser = XML_ParserCreate(nullptr);
   if (!parser) {
-    why = "out of memory";
+    why = std::strerror(ENOMEM);
     return fail(kProjectCannotOpen);
   }
   XML_SetElementHandler(parser, ProjectStartElement, ProjectEndElement);
@@ -250,16 +250,29 @@ int32_t ReadProjectFile(ProjectRecord& project, const std::string& path, std::st
   // that a chunk boundary cut (which costs time growing with its square).
   // After a syntax error expat calls no more handlers, so the path stays
   // open and the file is rejected below.
-  XML_Parse(parser, content.data(), static_cast<int>(content.size()), 1);
+  std::string xmlError;
+  if (XML_Parse(parser, content.data(), static_cast<int>(content.size()), 1) == XML_STATUS_ERROR) {
+    char where[96];
+    std::snprintf(where, sizeof where, "XML error at line %lu, column %lu: ",
+                  static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)),
+                  static_cast<unsigned long>(XML_GetCurrentColumnNumber(parser)));
+    xmlError = std::string(where) + XML_ErrorString(XML_GetErrorCode(parser));
+  }
   XML_ParserFree(parser);
 
   if (!state.rejection.empty()) {
     why = state.rejection;
     return fail(kProjectNotAccepted);
   }
+  // Acceptance is decided by what was read before any syntax error, so a
+  // complete project followed by junk is still taken.
   const bool accepted = state.fileVersion[0] != 0 && state.build[0] != 0 &&
                         state.version[0] != 0 && state.path.empty();
-  return accepted ? kProjectRead : kProjectNotAccepted;
+  if (accepted) return kProjectRead;
+  why = !xmlError.empty() ? xmlError
+                          : "not a Brelvano project: no root element \"Brelvano\" with version, "
+                            "fileVersion and build";
+  return fail(kProjectNotAccepted);
 }
 
 }  // namespace brelvano

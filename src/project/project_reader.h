@@ -42,8 +42,9 @@ void ProjectEndElement(void* userData, const char* name);
 // leading numbers and every element was closed. Refused (kProjectNotAccepted)
 // as well: a number that does not fit its field, a file over
 // kMaxProjectFileBytes. Anything but a regular file cannot be opened (never
-// waited on). When given, *reason gets why the file could not be opened or
-// was refused, where known (empty otherwise).
+// waited on). On failure *reason (when non-null) says why: the system's
+// error text, what the path is instead of a file ("is a FIFO"), the number
+// out of range or the size, or "XML error at line L, column C: <parser message>".
 int32_t ReadProjectFile(ProjectRecord& project, const std::string& path,
                         std::string* reason = nullptr);
 

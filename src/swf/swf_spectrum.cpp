@@ -1,7 +1,7 @@
 #include "swf/swf_spectrum.h"
 
+#include <charconv>
 #include <cstdint>
-#include <cstdio>
 
 #include "swf/swf_tags.h"
 
@@ -50,10 +50,11 @@ void SwfWriteSpectrum(SwfBuffer& movie, const float* levels) {
   for (int band = 0; band < SentSpectrumLevels::kBands; ++band) {
     const int32_t now = IntegerPart(levels[band]);
     if (now == IntegerPart(sent[band])) continue;
-    char name[8];
+    // "s%d" and "%d", without a formatted print per band and frame.
+    char name[8] = "s";
     char value[16];
-    std::snprintf(name, sizeof name, "s%d", band);
-    std::snprintf(value, sizeof value, "%d", static_cast<int>(now));
+    *std::to_chars(name + 1, name + sizeof name - 1, band).ptr = '\0';
+    *std::to_chars(value, value + sizeof value - 1, now).ptr = '\0';
     SwfPushSetVariable(actions, name, value);
     sent[band] = levels[band];
   }
