@@ -40,10 +40,8 @@ int RunConvert(const ConvertOptions& options) {
   while (project.destDir.size() > 1 && project.destDir.back() == '/') project.destDir.pop_back();
 
   Mp3List list;
-  for (const auto& file : options.files) {
-    _mp3entry* entry = list.addFile(file);
-    MarkConvertedIfExists(project, *entry);
-  }
+  for (const auto& file : options.files) list.addFile(file);
+  MarkConvertedIfExists(project, list);
 
   TerminalProgress progress(isatty(STDERR_FILENO) != 0);
   bool cancelled;

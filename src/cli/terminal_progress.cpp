@@ -47,10 +47,14 @@ void TerminalProgress::trackFinished(int32_t, const _mp3entry& entry, const std:
                                      bool skipped) {
   ClearBar();
   const bool good = entry.status == kStatusOk || entry.status == kStatusTruncated;
-  if (!good) ++failures_;
+  if (!good && !skipped) ++failures_;
   const std::string status = skipped ? "Skipped (output exists)" : StatusText(entry.status);
-  std::printf("%-13s %s -> %s\n", status.empty() ? "-" : status.c_str(), entry.filename.c_str(),
-              outPath.c_str());
+  // The arrow points at a file only when there is one: written or kept.
+  if (good || skipped)
+    std::printf("%-13s %s -> %s\n", status.empty() ? "-" : status.c_str(), entry.filename.c_str(),
+                outPath.c_str());
+  else
+    std::printf("%-13s %s\n", status.empty() ? "-" : status.c_str(), entry.filename.c_str());
   std::fflush(stdout);
 }
 

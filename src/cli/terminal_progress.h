@@ -21,7 +21,7 @@ class TerminalProgress : public ConversionObserver {
   void trackFinished(int32_t index, const _mp3entry& entry, const std::string& outPath,
                      bool skipped) override;
 
-  // Tracks that did not end Ok or Truncated (skipped ones count by their status).
+  // Converted tracks that did not end Ok or Truncated; skipped ones never count.
   int failures() const { return failures_; }
 
  private:

@@ -9,27 +9,6 @@ namespace brelvano {
 
 namespace {
 
-// The levels last written into the movie, per band. -1.0 truncates to no
-// level the decoder produces, so the first tag after a reset sets all bands.
-class SentSpectrumLevels {
- public:
-  static constexpr int kBands = 32;
-  void Reset() {
-    for (float& level : levels_) level = -1.0f;
-  }
-  float& operator[](int band) { return levels_[band]; }
-
- private:
-  float levels_[kBands] = {-1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f,
-                           -1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f,
-                           -1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f, -1.0f};
-};
-
-SentSpectrumLevels& lastSentLevels() {
-  static SentSpectrumLevels levels;
-  return levels;
-}
-
 // Truncation toward zero, saturating where a float has no 32-bit integer.
 int32_t IntegerPart(float level) {
   if (!(level > -2147483648.0f)) return level != level ? 0 : INT32_MIN;
@@ -39,15 +18,21 @@ int32_t IntegerPart(float level) {
 
 }  // namespace
 
-void SwfWriteSpectrum(SwfBuffer& movie, const float* levels) {
-  SentSpectrumLevels& sent = lastSentLevels();
+SwfSpectrumMemory& swfSpectrumMemory() {
+  static SwfSpectrumMemory memory;
+  return memory;
+}
+
+void SwfWriteSpectrum(SwfBuffer& movie, const float* levels) { SwfWriteSpectrum(movie, swfSpectrumMemory(), levels); }
+
+void SwfWriteSpectrum(SwfBuffer& movie, SwfSpectrumMemory& sent, const float* levels) {
   if (levels == nullptr) {
     sent.Reset();
     return;
   }
   static SwfBuffer actions;  // reused: one tag per movie frame
   actions.Clear();
-  for (int band = 0; band < SentSpectrumLevels::kBands; ++band) {
+  for (int band = 0; band < SwfSpectrumMemory::kBands; ++band) {
     const int32_t now = IntegerPart(levels[band]);
     if (now == IntegerPart(sent[band])) continue;
     // "s%d" and "%d", without a formatted print per band and frame.
