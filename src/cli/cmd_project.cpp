@@ -13,7 +13,11 @@
 
 #include "analysis/mp3list.h"
 #include "cli/commands.h"
+#include "cli/file_arguments.h"
 #include "cli/interrupt.h"
+#include "cli/json_output.h"
+#include "cli/output_style.h"
+#include "cli/project_output.h"
 #include "cli/terminal_progress.h"
 #include "cli/table_printer.h"
 #include "convert/batch.h"
@@ -62,7 +66,7 @@ class StderrAlerts : public AlertSink {
  public:
   void alert(AlertStyle, const std::string& title, const std::string& message,
              const std::string&) override {
-    std::fprintf(stderr, "brelvano-cli: %s: %s\n", title.c_str(), message.c_str());
+    PrintError(title + ": " + message);
     ++count_;
   }
   int count() const { return count_; }
@@ -75,7 +79,7 @@ void CantOpenProject(const std::string& path) {
   StderrAlerts alerts;
   alerts.alert(AlertStyle::kCritical, "Can't open Project",
                "Project file may not be readible or content is corrupt.", "Continue");
-  std::fprintf(stderr, "brelvano-cli: (while reading %s)\n", path.c_str());
+  PrintError("(while reading " + path + ")");
 }
 
 // Reads the project and fills the list from its tracks, each re-analysed and
@@ -95,32 +99,11 @@ bool LoadProject(const std::string& path, ProjectRecord& project, Mp3List& track
   return true;
 }
 
-const char* YesNo(uint32_t flags, uint32_t bit) { return (flags & bit) ? "yes" : "no"; }
-
-void PrintSettings(const std::string& path, const ProjectRecord& project, int32_t trackCount) {
-  const uint32_t flags = project.publishFlags;
-  std::printf("Project:      %s\n", path.c_str());
-  std::printf("Destination:  %s\n", project.destDir.c_str());
-  std::printf("Player:       %s\n", project.player.c_str());
-  std::printf("Format:       %s\n", project.defaultFormat != 0 ? "flv" : "swf");
-  std::printf("Frame rate:   %d\n", project.fps);
-  if (flags & kPublishTruncate) std::printf("Truncate:     %d s\n", project.maxTime);
-  else std::printf("Truncate:     off\n");
-  std::printf("Spectrum:     %s\n", YesNo(flags, kPublishSpectrum));
-  std::printf("HTML page:    %s%s\n", YesNo(flags, kPublishGenerateHTML),
-              (flags & kPublishUseTemplate) ? " (from template.html)" : "");
-  std::printf("Playlist:     autostart %s, playall %s, loop %s, shuffle %s\n",
-              YesNo(flags, kPublishAutostart), YesNo(flags, kPublishPlayall),
-              YesNo(flags, kPublishLoop), YesNo(flags, kPublishShuffle));
-  std::printf("Flags:        %u\n", flags);
-  std::printf("Tracks:       %d\n", trackCount);
-}
-
 // ---- new ---------------------------------------------------------------
 
 struct NewOptions {
   std::string project;
-  std::vector<std::string> files;
+  FileArguments files;
   std::string dest;
   std::string player;
   std::string format = "swf";
@@ -134,8 +117,7 @@ int RunNew(const NewOptions& o) {
   const std::string projectPath = AbsolutePath(o.project);
   std::error_code error;
   if (!o.overwrite && fs::symlink_status(projectPath, error).type() != fs::file_type::not_found) {
-    std::fprintf(stderr, "brelvano-cli: %s already exists (use --overwrite to replace it)\n",
-                 projectPath.c_str());
+    PrintError(projectPath + " already exists (use --overwrite to replace it)");
     return kExitFailure;
   }
   const PlayersList players = FindPlayers();
@@ -151,16 +133,16 @@ int RunNew(const NewOptions& o) {
     const bool known = std::any_of(players.begin(), players.end(),
                                    [&](const PlayerFile& p) { return p.name == o.player; });
     if (!known) {
-      std::fprintf(stderr, "brelvano-cli: no player named \"%s\"; players found:", o.player.c_str());
-      for (const PlayerFile& p : players) std::fprintf(stderr, " %s", p.name.c_str());
-      std::fprintf(stderr, "\n");
+      std::string known = "no player named \"" + o.player + "\"; players found:";
+      for (const PlayerFile& p : players) known += " " + p.name;
+      PrintError(known);
       return kExitUsage;
     }
     project.player = o.player;
   } else if (!players.empty()) {
     project.player = players.front().name;
   } else {
-    std::fprintf(stderr, "brelvano-cli: warning: no player movie found; the project has none\n");
+    PrintWarning("no player movie found; the project has none");
   }
   if (o.truncate > 0) {
     project.publishFlags |= kPublishTruncate;
@@ -176,11 +158,10 @@ int RunNew(const NewOptions& o) {
 
   int status = kExitOk;
   Mp3List tracks;
-  for (const std::string& file : o.files) {
+  for (const std::string& file : ResolveFiles(o.files)) {
     const std::string path = AbsolutePath(file);
     if (fs::path(path).extension() != ".mp3") {
-      std::fprintf(stderr, "brelvano-cli: not added: %s: only files ending in .mp3 are taken\n",
-                   file.c_str());
+      PrintError("not added: " + file + ": only files ending in .mp3 are taken");
       status = kExitFailure;
       continue;
     }
@@ -188,11 +169,11 @@ int RunNew(const NewOptions& o) {
     // unreadable or point at another file: such files are refused.
     std::string why;
     if (!IsStorableFileName(path, &why)) {
-      std::fprintf(stderr, "brelvano-cli: not added: %s: %s\n", file.c_str(), why.c_str());
+      PrintError("not added: " + file + ": " + why);
       status = kExitFailure;
       continue;
     }
-    std::printf("File  = %s\n", path.c_str());
+    PrintNote("File  = " + path);
     tracks.addFile(path);
   }
 
@@ -201,22 +182,27 @@ int RunNew(const NewOptions& o) {
   const int32_t written = WriteProjectFile(project, projectPath, &saveError);
   project.entries.clear();
   if (written != kProjectWritten) {
-    std::fprintf(stderr, "brelvano-cli: cannot save project %s: %s\n", projectPath.c_str(),
-                 saveError.c_str());
+    PrintError("cannot save project " + projectPath + ": " + saveError);
     return kExitFailure;
   }
-  std::printf("Wrote %s with %d track%s\n", projectPath.c_str(), tracks.count(),
-              tracks.count() == 1 ? "" : "s");
+  PrintNote("Wrote " + projectPath + " with " + std::to_string(tracks.count()) +
+            (tracks.count() == 1 ? " track" : " tracks"));
   return status;
 }
 
 // ---- show --------------------------------------------------------------
 
-int RunShow(const std::string& projectPath) {
+int RunShow(const std::string& projectPath, bool json) {
   ProjectRecord project;
   Mp3List tracks;
   if (!LoadProject(projectPath, project, tracks)) return kExitFailure;
-  PrintSettings(projectPath, project, tracks.count());
+  if (json) {
+    std::vector<_mp3entry> entries;
+    for (int32_t i = 0; i < tracks.count(); ++i) entries.push_back(*tracks.getElement(i));
+    PrintJsonDocument(ProjectJson(projectPath, project, entries));
+    return kExitOk;
+  }
+  PrintProjectSettings(projectPath, project, tracks.count());
   std::printf("\n");
   TrackTable(tracks).PrintAligned(stdout);
   return kExitOk;
@@ -224,21 +210,24 @@ int RunShow(const std::string& projectPath) {
 
 // ---- publish -----------------------------------------------------------
 
-int RunPublish(const std::string& projectPath, bool force) {
+int RunPublish(const std::string& projectPath, bool force, bool json) {
   ProjectRecord project;
   Mp3List tracks;
   if (!LoadProject(projectPath, project, tracks)) return kExitFailure;
   std::error_code error;
   if (!project.destDir.empty() && !fs::is_directory(project.destDir, error)) {
     if (!fs::create_directories(project.destDir, error)) {
-      std::fprintf(stderr, "brelvano-cli: cannot create destination folder %s: %s\n",
-                   project.destDir.c_str(), error.message().c_str());
+      PrintError("cannot create destination folder " + project.destDir + ": " + error.message());
       return kExitFailure;
     }
   }
   const PlayersList players = FindPlayers();
 
-  TerminalProgress observer(isatty(STDERR_FILENO) != 0);
+  TerminalProgress observer(json ? TerminalProgress::Report::kJson : TerminalProgress::Report::kText,
+                            ProgressLineWanted());
+  std::vector<int32_t> durations;
+  for (int32_t i = 0; i < tracks.count(); ++i) durations.push_back(tracks.getElement(i)->prop.duration);
+  observer.setTrackDurations(std::move(durations));
   StderrAlerts alerts;
   PublishOutcome outcome;
   {
@@ -246,20 +235,37 @@ int RunPublish(const std::string& projectPath, bool force) {
     outcome = PublishProject(tracks, project, players, force, &observer, &alerts);
     conversionAbort().set(-1);
   }
-  if (outcome.cancelled) {
-    std::fprintf(stderr, "brelvano-cli: cancelled; nothing published\n");
-    return kExitCancelled;
-  }
-  std::printf("%s\n", outcome.summary.c_str());
-  if (outcome.published & kPublishedPage)
-    std::printf("Page: %s/%s\n", project.destDir.c_str(), kPageFileName);
-
   bool trackFailed = false;
   for (int32_t i = 0; i < tracks.count(); ++i) {
     const int32_t status = tracks.getElement(i)->status;
     if (status != kStatusOk && status != kStatusTruncated) trackFailed = true;
   }
-  return trackFailed || alerts.count() > 0 ? kExitFailure : kExitOk;
+  const int exitStatus = outcome.cancelled ? kExitCancelled
+                         : trackFailed || alerts.count() > 0 ? kExitFailure
+                                                             : kExitOk;
+  if (json) {
+    nlohmann::json summary = {{"type", "summary"}};
+    summary.update(observer.countsJson());
+    summary["cancelled"] = outcome.cancelled;
+    summary.update(PublishedJson(outcome, project));
+    summary["exit_status"] = exitStatus;
+    PrintJsonLine(summary);
+  }
+  if (outcome.cancelled) {
+    PrintError("cancelled; nothing published");
+    return exitStatus;
+  }
+  if (!json) {
+    size_t start = 0;
+    while (start <= outcome.summary.size()) {
+      const size_t end = std::min(outcome.summary.find('\n', start), outcome.summary.size());
+      PrintNote(outcome.summary.substr(start, end - start));
+      start = end + 1;
+    }
+    if (outcome.published & kPublishedPage)
+      PrintNote("Page: " + project.destDir + "/" + kPageFileName);
+  }
+  return exitStatus;
 }
 
 }  // namespace
@@ -268,7 +274,7 @@ void AddProjectCommands(CLI::App& app, int* exitStatus) {
   auto newOptions = std::make_shared<NewOptions>();
   CLI::App* create = app.add_subcommand("new", "Write a new project file with the given tracks");
   create->add_option("project", newOptions->project, "The project file to write (.brv)")->required();
-  create->add_option("files", newOptions->files, "MP3 files, in playing order");
+  AddFileArguments(*create, newOptions->files, "MP3 files, in playing order", true);
   create->add_option("--dest", newOptions->dest, "Destination folder (default: the home folder)");
   create->add_option("--player", newOptions->player, "Player movie name (default: the first found)");
   create->add_option("--format", newOptions->format, "Default output format")
@@ -288,16 +294,23 @@ void AddProjectCommands(CLI::App& app, int* exitStatus) {
   create->callback([newOptions, exitStatus] { *exitStatus = RunNew(*newOptions); });
 
   auto showPath = std::make_shared<std::string>();
+  auto showJson = std::make_shared<bool>(false);
   CLI::App* show = app.add_subcommand("show", "Print a project's settings and tracks");
   show->add_option("project", *showPath, "The project file (.brv)")->required();
-  show->callback([showPath, exitStatus] { *exitStatus = RunShow(*showPath); });
+  show->add_flag("--json", *showJson, "One JSON document: {\"project\", \"settings\", \"tracks\"}");
+  show->callback([showPath, showJson, exitStatus] { *exitStatus = RunShow(*showPath, *showJson); });
 
   auto publishPath = std::make_shared<std::string>();
   auto force = std::make_shared<bool>(false);
+  auto publishJson = std::make_shared<bool>(false);
   CLI::App* publish = app.add_subcommand("publish", "Convert a project's tracks and publish its folder");
   publish->add_option("project", *publishPath, "The project file (.brv)")->required();
   publish->add_flag("--force", *force, "Convert tracks whose output already exists");
-  publish->callback([publishPath, force, exitStatus] { *exitStatus = RunPublish(*publishPath, *force); });
+  publish->add_flag("--json", *publishJson,
+                    "JSON Lines: one object per track as it finishes, then a summary object");
+  publish->callback([publishPath, force, publishJson, exitStatus] {
+    *exitStatus = RunPublish(*publishPath, *force, *publishJson);
+  });
 }
 
 }  // namespace brelvano::cli

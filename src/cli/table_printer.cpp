@@ -1,8 +1,7 @@
 #include "cli/table_printer.h"
 
-#include <utf8proc.h>
-
 #include "analysis/mp3list.h"
+#include "cli/terminal_text.h"
 
 namespace brelvano::cli {
 
@@ -13,35 +12,21 @@ const std::vector<std::string>& TrackColumns() {
   return columns;
 }
 
-size_t DisplayWidth(const std::string& text) {
-  size_t width = 0;
-  const auto* p = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
-  utf8proc_ssize_t left = static_cast<utf8proc_ssize_t>(text.size());
-  while (left > 0) {
-    utf8proc_int32_t cp;
-    const utf8proc_ssize_t n = utf8proc_iterate(p, left, &cp);
-    if (n <= 0) {  // not UTF-8: one column per byte
-      ++width;
-      ++p;
-      --left;
-      continue;
-    }
-    const int w = utf8proc_charwidth(cp);
-    width += w > 0 ? static_cast<size_t>(w) : 0;
-    p += n;
-    left -= n;
-  }
-  return width;
-}
-
 void TablePrinter::PrintAligned(FILE* out) const {
   std::vector<size_t> widths(header_.size(), 0);
   auto measure = [&](const std::vector<std::string>& row) {
     for (size_t i = 0; i < row.size() && i < widths.size(); ++i)
       widths[i] = std::max(widths[i], DisplayWidth(row[i]));
   };
+  std::vector<std::vector<std::string>> rows;
+  rows.reserve(rows_.size());
+  for (const auto& row : rows_) {
+    std::vector<std::string> safe;
+    for (const auto& cell : row) safe.push_back(TerminalSafe(cell));
+    rows.push_back(std::move(safe));
+  }
   measure(header_);
-  for (const auto& row : rows_) measure(row);
+  for (const auto& row : rows) measure(row);
   auto print = [&](const std::vector<std::string>& row) {
     std::string line;
     for (size_t i = 0; i < widths.size(); ++i) {
@@ -53,7 +38,7 @@ void TablePrinter::PrintAligned(FILE* out) const {
     std::fprintf(out, "%s\n", line.c_str());
   };
   print(header_);
-  for (const auto& row : rows_) print(row);
+  for (const auto& row : rows) print(row);
 }
 
 void TablePrinter::PrintTsv(FILE* out) const {
@@ -61,7 +46,10 @@ void TablePrinter::PrintTsv(FILE* out) const {
     std::string line;
     for (size_t i = 0; i < row.size(); ++i) {
       if (i) line += '\t';
-      for (char c : row[i]) line += (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
+      std::string cell = row[i];
+      for (char& c : cell)
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+      line += TerminalSafe(cell);
     }
     std::fprintf(out, "%s\n", line.c_str());
   };

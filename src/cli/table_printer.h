@@ -20,8 +20,10 @@ class TablePrinter {
   explicit TablePrinter(std::vector<std::string> header) : header_(std::move(header)) {}
   void AddRow(std::vector<std::string> row) { rows_.push_back(std::move(row)); }
   // Columns padded to their widest cell (in terminal columns, not bytes).
+  // Control characters in cells are shown escaped (see TerminalSafe).
   void PrintAligned(FILE* out) const;
-  // Tabs and line breaks inside cells become spaces, so every row stays one line.
+  // Tabs and line breaks inside cells become spaces, so every row stays one
+  // line; other control characters are shown escaped.
   void PrintTsv(FILE* out) const;
 
  private:
@@ -31,8 +33,5 @@ class TablePrinter {
 
 // A table of every track of the list with the track table's columns.
 TablePrinter TrackTable(const Mp3List& list);
-
-// Terminal columns the UTF-8 text takes (invalid bytes count one each).
-size_t DisplayWidth(const std::string& text);
 
 }  // namespace brelvano::cli
