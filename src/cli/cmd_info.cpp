@@ -30,7 +30,7 @@ int RunInfo(const InfoOptions& options) {
     if (entry->status != kStatusNotConverted) allUsable = false;
     // The status says "Cannot open"; the user also learns why.
     std::string problem;
-    if (entry->status == kStatusCannotOpen) problem = ReadableFileProblem(file);
+    if (entry->status != kStatusNotConverted) problem = ReadableFileProblem(file);
     if (!problem.empty()) PrintError(file + ": " + problem);
     problems.push_back(problem);
   }

@@ -67,20 +67,32 @@ void ClearStatusLine() {
   statusLineShown = false;
 }
 
+namespace {
+// Line breaks stay line breaks (alerts have two lines); every other control
+// character is escaped.
+std::string SafeLines(const std::string& text) {
+  std::string out;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    out += TerminalSafe(std::string_view(text).substr(start, end - start)) + "\n";
+  return out + TerminalSafe(std::string_view(text).substr(start));
+}
+}  // namespace
+
 void PrintError(const std::string& text) {
   ClearStatusLine();
-  std::fprintf(stderr, "brelvano-cli: %s\n", TerminalSafe(text).c_str());
+  std::fprintf(stderr, "brelvano-cli: %s\n", SafeLines(text).c_str());
 }
 
 void PrintWarning(const std::string& text) {
   if (outputStyle().quiet) return;
   ClearStatusLine();
-  std::fprintf(stderr, "brelvano-cli: warning: %s\n", TerminalSafe(text).c_str());
+  std::fprintf(stderr, "brelvano-cli: warning: %s\n", SafeLines(text).c_str());
 }
 
 void PrintNote(const std::string& text) {
   if (outputStyle().quiet) return;
-  std::printf("%s\n", TerminalSafe(text).c_str());
+  std::printf("%s\n", SafeLines(text).c_str());
   std::fflush(stdout);
 }
 
