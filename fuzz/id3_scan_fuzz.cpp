@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the ID3 tag reader and the MP3 file scan, both of
-// which read outside files: neither may crash, hang or write past a field.
+// which read outside files: neither may crash, hang or write past a field, and
+// every text field must hold well-formed UTF-8.
 #include <unistd.h>
+#include <utf8proc.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +30,15 @@ const std::string& ScratchPath() {
 
 void CheckTerminated(const char* field, size_t width) {
   if (memchr(field, 0, width) == nullptr) std::abort();
+  const auto* text = reinterpret_cast<const utf8proc_uint8_t*>(field);
+  const size_t length = strlen(field);
+  for (size_t at = 0; at < length;) {
+    utf8proc_int32_t codePoint;
+    const utf8proc_ssize_t used =
+        utf8proc_iterate(text + at, static_cast<utf8proc_ssize_t>(length - at), &codePoint);
+    if (used <= 0) std::abort();
+    at += static_cast<size_t>(used);
+  }
 }
 
 void CheckFields(const brelvano::_Id3& id3) {

@@ -14,3 +14,5 @@ project="$out/demo.brv"
 echo
 echo "Project: $project"
 echo "Published page: $out/site/index.html"
+echo "To play it, serve the folder over http, e.g.: (cd $out/site && python3 -m http.server 8000)"
+echo "then open http://localhost:8000/"

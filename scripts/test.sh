@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Every test: the warning-free build and its unit tests, the same tests under
+# Every test: the warning-free build and its unit tests, a published folder
+# played by Ruffle in headless Chromium, the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target for a
 # bounded time (FUZZ_SECONDS, default 60).
 set -euo pipefail
@@ -15,6 +16,9 @@ echo "== Build (gcc, -Werror) and unit tests"
 cmake -S . -B build/ci-gcc -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRELVANO_WERROR=ON >/dev/null
 cmake --build build/ci-gcc -j "$jobs"
 ctest --test-dir build/ci-gcc --output-on-failure -j "$jobs"
+
+echo "== Browser test: a published folder in Ruffle, headless Chromium"
+BRELVANO_CLI="$PWD/build/ci-gcc/brelvano-cli" node --test tests/web/*.test.mjs
 
 echo "== Sanitizer build (clang, ASan + UBSan) with fuzz targets"
 CC=clang CXX=clang++ cmake -S . -B build/ci-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -74,6 +74,9 @@ std::string ResourcePlayersFolder(const std::string& executablePath) {
             .lexically_normal()
             .native());
   }
+#ifdef BRELVANO_BUILD_PLAYERS_DIR
+  candidates.push_back(BRELVANO_BUILD_PLAYERS_DIR);  // holds the generated player movie
+#endif
 #ifdef BRELVANO_INSTALL_PLAYERS_DIR
   candidates.push_back(BRELVANO_INSTALL_PLAYERS_DIR);
 #endif

@@ -30,8 +30,9 @@ PlayersList ScanPlayersFolders(const std::vector<std::string>& folders);
 std::string CustomPlayersFolder(const std::string& home);
 
 // The bundled players folder: next to the executable (../share/brelvano/players
-// from its folder), then the installed one, then the source tree's; the first
-// that exists, or empty when none does.
+// from its folder), then the build tree's (where the generated player movie
+// is written), the installed one, then the source tree's; the first that
+// exists, or empty when none does.
 std::string ResourcePlayersFolder(const std::string& executablePath);
 
 // Copies the first player of that name into folder/<name>.swf unless a copy

@@ -46,6 +46,11 @@ void WritePlayerObject(FILE* stream, int32_t width, int32_t height, const std::s
   std::fputs("</object>\n", stream);
 }
 
+void WritePlayerBlock(FILE* stream, int32_t width, int32_t height, const std::string& playerName) {
+  WriteWebRuntimeScript(stream);
+  WritePlayerObject(stream, width, height, playerName);
+}
+
 namespace {
 
 void Tell(AlertSink* alerts, const std::string& title, const std::string& message) {
@@ -70,7 +75,7 @@ bool CopyTemplate(FILE* templ, FILE* page, int32_t width, int32_t height,
       std::fwrite(line.data(), 1, line.size(), page);
     } else {
       std::fwrite(line.data(), 1, at, page);
-      WritePlayerObject(page, width, height, player);
+      WritePlayerBlock(page, width, height, player);
       const std::string_view rest = line.substr(at + marker.size());
       std::fwrite(rest.data(), 1, rest.size(), page);
     }
@@ -107,7 +112,7 @@ bool WritePage(const ProjectRecord& project, int32_t width, int32_t height, Aler
   } else {
     std::fputs("<html>\n", page);
     std::fputs("<body>\n", page);
-    WritePlayerObject(page, width, height, project.player);
+    WritePlayerBlock(page, width, height, project.player);
     std::fputs("</body>\n", page);
     std::fputs("</html>\n", page);
   }
@@ -125,7 +130,8 @@ bool WritePage(const ProjectRecord& project, int32_t width, int32_t height, Aler
 }  // namespace
 
 int32_t PublishFiles(ProjectRecord& project, const PlayersList& players, Mp3List& tracks,
-                     const IndexSet* selection, AlertSink* alerts) {
+                     const IndexSet* selection, AlertSink* alerts,
+                     const std::string& webRuntimeFolder) {
   int32_t width = -1;
   int32_t height = -1;
 
@@ -145,8 +151,22 @@ int32_t PublishFiles(ProjectRecord& project, const PlayersList& players, Mp3List
     result |= kPublishedPlayerFailed;
   }
 
-  if ((project.publishFlags & kPublishGenerateHTML) && WritePage(project, width, height, alerts))
-    result |= kPublishedPage;
+  if (!(project.publishFlags & kPublishGenerateHTML)) return result;
+  // Without the runtime beside it the page cannot play in today's browsers.
+  switch (CopyWebRuntime(webRuntimeFolder, project.destDir)) {
+    case WebRuntimeCopy::kCopied:
+      break;
+    case WebRuntimeCopy::kMissing:
+      Tell(alerts, "Generation",
+           "The Flash runtime (Ruffle) is missing from this installation: the page cannot play.");
+      result |= kPublishedRuntimeFailed;
+      break;
+    case WebRuntimeCopy::kFailed:
+      Tell(alerts, "Generation", "Cannot copy the Flash runtime (Ruffle) to publish folder.");
+      result |= kPublishedRuntimeFailed;
+      break;
+  }
+  if (WritePage(project, width, height, alerts)) result |= kPublishedPage;
   return result;
 }
 

@@ -9,6 +9,7 @@
 #include "analysis/index_set.h"
 #include "base/alerts.h"
 #include "publish/players.h"
+#include "publish/web_runtime.h"
 #include "convert/project_record.h"
 
 namespace brelvano {
@@ -25,6 +26,7 @@ enum : int32_t {
   kPublishedPage = 1 << 0,            // "index.html" was written completely
   kPublishedPlaylistFailed = 1 << 1,  // "playlist.xml" could not be written
   kPublishedPlayerFailed = 1 << 2,    // the player could not be copied
+  kPublishedRuntimeFailed = 1 << 3,   // the page's Flash runtime is missing or could not be copied
 };
 inline constexpr int kPublishedCountShift = 8;
 
@@ -38,12 +40,19 @@ int32_t CollectEntries(Mp3List& tracks, std::vector<_mp3entry*>* entries,
 // a width or height of -1 (unknown) is written as 100%.
 void WritePlayerObject(FILE* stream, int32_t width, int32_t height, const std::string& playerName);
 
+// What a page gets in place of the template marker (and the built-in page
+// in its body): the script lines that load the Flash runtime from
+// "ruffle/", then the object/embed block.
+void WritePlayerBlock(FILE* stream, int32_t width, int32_t height, const std::string& playerName);
+
 // Writes the publication into the project's destination folder: the
 // playlist of the tracks whose outputs exist, a copy of the project's
 // player, and the page when kPublishGenerateHTML is set (from the folder's
-// "template.html" with kPublishUseTemplate). Each problem is told to alerts
+// "template.html" with kPublishUseTemplate) together with the Flash runtime
+// from webRuntimeFolder that the page loads. Each problem is told to alerts
 // (when non-null) and publishing goes on. Leaves project.entries empty.
 int32_t PublishFiles(ProjectRecord& project, const PlayersList& players, Mp3List& tracks,
-                     const IndexSet* selection, AlertSink* alerts);
+                     const IndexSet* selection, AlertSink* alerts,
+                     const std::string& webRuntimeFolder = DefaultWebRuntimeFolder());
 
 }  // namespace brelvano

@@ -3,8 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <initializer_list>
 #include <string>
+
+#include "analysis/id3_tags.h"
 
 #include "support/swf_reader.h"
 #include "support/test_files.h"
@@ -32,8 +36,49 @@ inline Bytes Frame23(const std::string& id, const Bytes& data, uint8_t flags2 = 
   if (size == 0) size = uint32_t(data.size());
   return Cat({Text(id), HeaderBytes(size), Bytes{0, flags2}, data});
 }
+// ID3v2.4 frame: identifier, 7-bit-per-byte size (the data's unless given),
+// 2 flag bytes, data.
+inline Bytes Frame24(const std::string& id, const Bytes& data, uint8_t flags2 = 0, uint32_t size = 0) {
+  if (size == 0) size = uint32_t(data.size());
+  return Cat({Text(id), Bytes{uint8_t(size >> 21 & 0x7F), uint8_t(size >> 14 & 0x7F), uint8_t(size >> 7 & 0x7F),
+                              uint8_t(size & 0x7F)},
+              Bytes{0, flags2}, data});
+}
 // Text frame data in ISO-8859-1: the encoding byte 0, then the text.
 inline Bytes Latin1(const std::string& text) { return Cat({Bytes{0}, Text(text)}); }
+// Text frame data in UTF-8: the encoding byte 3, then the text.
+inline Bytes Utf8(const std::string& text) { return Cat({Bytes{3}, Text(text)}); }
+
+// The fields of a tag read, as "valid|song|artist|album|year|comment|genre".
+inline std::string Fields(const _Id3& t) {
+  return std::to_string(t.valid) + "|" + t.song + "|" + t.artist + "|" + t.album + "|" + t.year + "|" + t.comment +
+         "|" + std::to_string(static_cast<unsigned char>(t.genre));
+}
+
+// Reads the tags of a file holding `bytes` into `id3` (whatever it held is
+// cleared); `position` gets where the stream was left.
+inline int32_t ReadTagsOf(const Bytes& bytes, _Id3& id3, long& position) {
+  TempDir dir;
+  WriteFileBytes(dir.file("t.mp3"), bytes);
+  FILE* file = std::fopen(dir.file("t.mp3").c_str(), "rb");
+  std::strcpy(id3.comment, "old");
+  const int32_t result = ReadId3Tags(file, id3);
+  position = std::ftell(file);
+  std::fclose(file);
+  return result;
+}
+
+// A 128-byte ID3v1 tag of title, artist, album, year and comment, each padded with zeros.
+inline Bytes Id3v1(std::initializer_list<std::string> fields, uint8_t genre) {
+  Bytes tag = Text("TAG");
+  for (const std::string& field : fields) {
+    const size_t end = tag.size() + (tag.size() == 93 ? 4 : 30);  // the year has 4 bytes
+    tag = Cat({tag, Text(field)});
+    tag.resize(end, 0);
+  }
+  tag.push_back(genre);
+  return tag;
+}
 
 inline constexpr uint32_t kMpeg1_128k_44100 = 0xFFFB9044;  // joint stereo, 417 bytes
 inline constexpr uint32_t kMpeg1_160k_44100 = 0xFFFBA044;  // 522 bytes

@@ -46,12 +46,16 @@ TEST(ProjectCli, NewShowAndPublish) {
   r = Cli(home, "publish p.brv");
   ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("Number of audio files: 2\nPlaylist generated\nHTML file generated\n"
-                       "brelvano_mini player copied.\n"),
+                       "brelvano player copied.\n"),
             std::string::npos)
       << r.out;
-  for (const char* name : {"index.html", "brelvano_mini.swf", "chimes_44100_joint.swf", "hum_11025_mono.swf"})
+  // The generated player comes first among the bundled ones; the page loads the runtime beside it.
+  for (const char* name : {"index.html", "brelvano.swf", "chimes_44100_joint.swf", "hum_11025_mono.swf",
+                           "ruffle/ruffle.js"})
     EXPECT_TRUE(test::FileExists(home.file(std::string("site/") + name))) << name;
-  EXPECT_NE(test::ReadText(home.file("site/index.html")).find("width=\"300\" height=\"40\""), std::string::npos);
+  const std::string page = test::ReadText(home.file("site/index.html"));
+  EXPECT_NE(page.find("width=\"400\" height=\"300\""), std::string::npos) << page;
+  EXPECT_NE(page.find("<script src=\"ruffle/ruffle.js\"></script>"), std::string::npos) << page;
   if (test::HavePythonXml()) {
     const std::vector<std::string> files = test::XmlElementAttributes(home.file("site/playlist.xml"), "FILE", true);
     ASSERT_EQ(files.size(), 2u);
@@ -71,7 +75,7 @@ TEST(ProjectCli, NewShowAndPublish) {
   if (!test::HavePythonXml()) return;
   EXPECT_EQ(test::XmlElementAttributes(home.file("p.brv"), "publish"),
             (std::vector<std::string>{"folder=" + home.file("out") +
-                                      "|fps=12|truncate=3|publishFlags=140|format=flv|player=brelvano_mini"}));
+                                      "|fps=12|truncate=3|publishFlags=140|format=flv|player=brelvano"}));
 }
 
 TEST(ProjectCli, RefusesUnusableInputAndKeepsFiles) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -109,7 +111,12 @@ TEST(Playlist, FailedWriteIsReportedAndOldPlaylistKept) {
   EXPECT_EQ(WritePlaylist(project, "/nonexistent/brelvano", false), kPlaylistNotWritten);
 }
 
-const std::string kBlock300x40 =
+const std::string kRuntimeScript =
+    "<script>window.RufflePlayer = window.RufflePlayer || {};\n"
+    "window.RufflePlayer.config = {preferredRenderer: \"webgl\"};</script>\n"
+    "<script src=\"ruffle/ruffle.js\"></script>\n";
+
+const std::string kBlock300x40 = kRuntimeScript +
     "<object classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" width=\"300\" height=\"40\">\n"
     "  <param name=\"MOVIE\" value=\"brelvano_mini.swf\">\n"
     "  <param name=\"QUALITY\" value=\"HIGH\">\n"
@@ -121,9 +128,29 @@ const std::string kBlock300x40 =
     "     </embed>\n"
     "</object>\n";
 
-// A destination folder, the bundled player and a list of tracks.
+// A runtime folder as npm leaves it: the files a page needs beside ones it does not.
+struct RuntimeFolder {
+  TempDir dir;
+  RuntimeFolder() {
+    for (const char* name : {"ruffle.js", "core.ruffle.0a1b.js", "core.ruffle.c2d3.js", "9f8e.wasm",
+                             "ruffle.js.map", "core.ruffle.0a1b.js.map", "package.json", "README.md"})
+      WriteText(dir.file(name), std::string("content of ") + name);
+  }
+};
+const std::vector<std::string> kRuntimeFiles = {"9f8e.wasm", "core.ruffle.0a1b.js", "core.ruffle.c2d3.js",
+                                                "ruffle.js"};
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A destination folder, the bundled player, the runtime and a list of tracks.
 struct PublishFixture : AlertSink {
   TempDir dest;
+  RuntimeFolder runtime;
   PlayersList players = {{"brelvano_mini", kBundledPlayer}};
   ProjectRecord project;
   Mp3List tracks;
@@ -145,7 +172,7 @@ struct PublishFixture : AlertSink {
   int32_t Publish() {
     std::optional<test::FileSizeLimit> limit;
     if (sizeLimit != 0) limit.emplace(sizeLimit);
-    return PublishFiles(project, players, tracks, nullptr, this);
+    return PublishFiles(project, players, tracks, nullptr, this, runtime.dir.path());
   }
 };
 
@@ -160,12 +187,30 @@ TEST(PublishFiles, BuiltInPageAndSelection) {
   EXPECT_TRUE(f.project.entries.empty());
   EXPECT_EQ(ReadText(f.dest.file("index.html")), "<html>\n<body>\n" + kBlock300x40 + "</body>\n</html>\n");
   EXPECT_EQ(test::ReadFileBytes(f.dest.file("brelvano_mini.swf")), test::ReadFileBytes(kBundledPlayer));
+  EXPECT_EQ(FolderNames(f.dest.file("ruffle")), kRuntimeFiles);
+  EXPECT_EQ(ReadText(f.dest.file("ruffle/ruffle.js")), "content of ruffle.js");
   EXPECT_EQ(PublishSummary(result, f.project.player),
             "Number of audio files: 2\nPlaylist generated\nHTML file generated\nbrelvano_mini player copied.");
   std::vector<_mp3entry*> entries;
   const StdIndexSet rows = {0, 2};
   EXPECT_EQ(CollectEntries(f.tracks, &entries, &rows), 2);
   EXPECT_EQ(entries, (std::vector<_mp3entry*>{f.tracks.getElement(0), f.tracks.getElement(2)}));
+}
+
+TEST(PublishFiles, RuntimeCopiesAreRefreshedOnlyWhenTheirBytesDiffer) {
+  PublishFixture f;
+  ASSERT_EQ(f.Publish(), kPublishedPage);
+  const auto stamp = [&](const char* name) { return std::filesystem::last_write_time(f.dest.file(name)); };
+  std::filesystem::last_write_time(f.dest.file("ruffle/ruffle.js"), stamp("ruffle/ruffle.js") - std::chrono::hours(1));
+  const auto unchangedStamp = stamp("ruffle/ruffle.js");
+  WriteText(f.dest.file("ruffle/9f8e.wasm"), "damaged");
+  WriteText(f.runtime.dir.file("core.ruffle.c2d3.js"), "a new release");
+  WriteText(f.dest.file("ruffle/mine.txt"), "the user's");
+  ASSERT_EQ(f.Publish(), kPublishedPage);
+  EXPECT_EQ(stamp("ruffle/ruffle.js"), unchangedStamp) << "an identical copy is left alone";
+  EXPECT_EQ(ReadText(f.dest.file("ruffle/9f8e.wasm")), "content of 9f8e.wasm");
+  EXPECT_EQ(ReadText(f.dest.file("ruffle/core.ruffle.c2d3.js")), "a new release");
+  EXPECT_EQ(ReadText(f.dest.file("ruffle/mine.txt")), "the user's");
 }
 
 TEST(PublishFiles, PlayerNamesArePercentEscapedInThePage) {
@@ -211,6 +256,8 @@ TEST(PublishFiles, TemplateMarkerCases) {
 
 TEST(PublishFiles, ProblemsAreReportedAndPublishingGoesOn) {
   const std::string copyFailed = "Generation: Cannot copy player to publish folder. [Continue]";
+  const std::string runtimeMissing =
+      "Generation: The Flash runtime (Ruffle) is missing from this installation: the page cannot play. [Continue]";
   // What is set up, the result (one track listed), the alerts, and what index.html then holds.
   const std::tuple<const char*, void (*)(PublishFixture&), int32_t, std::vector<std::string>, const char*> cases[] = {
       {"no page", [](PublishFixture& f) { f.project.publishFlags &= ~kPublishGenerateHTML; }, 1 << 8, {}, "old page"},
@@ -219,9 +266,15 @@ TEST(PublishFiles, ProblemsAreReportedAndPublishingGoesOn) {
       {"missing template", [](PublishFixture& f) { f.project.publishFlags |= kPublishUseTemplate; }, 1 << 8,
        {"HTML Generation: Cannot open template.html\n File is missing. [Continue]"}, "old page"},
       {"destination is a file", [](PublishFixture& f) { f.project.destDir = f.dest.file("index.html"); },
-       kPublishedPlaylistFailed | kPublishedPlayerFailed,  // nothing listed
+       kPublishedPlaylistFailed | kPublishedPlayerFailed | kPublishedRuntimeFailed,  // nothing listed
        {"Generation: Cannot create playlist.xml file. [Continue]", copyFailed,
+        "Generation: Cannot copy the Flash runtime (Ruffle) to publish folder. [Continue]",
         "HTML Generation: Cannot create index.html file. [Continue]"}, ""},
+      // A page without its runtime cannot play: told, though the page is written.
+      {"no runtime module", [](PublishFixture& f) { std::filesystem::remove(f.runtime.dir.file("9f8e.wasm")); },
+       1 << 8 | kPublishedPage | kPublishedRuntimeFailed, {runtimeMissing}, "ruffle/ruffle.js"},
+      {"no runtime loader", [](PublishFixture& f) { std::filesystem::remove(f.runtime.dir.file("ruffle.js")); },
+       1 << 8 | kPublishedPage | kPublishedRuntimeFailed, {runtimeMissing}, "<object"},
       // The page is created but its writes fail: not counted, the old page stays.
       {"page write fails", [](PublishFixture& f) { f.project.player.assign(400, 'p'); f.sizeLimit = 500; },
        1 << 8 | kPublishedPlayerFailed,

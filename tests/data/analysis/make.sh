@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Regenerates the analysis fixtures, ../samples/*.mp3 and probe.tsv (ffprobe's
-# view of every fixture, which the scan tests compare with).
+# Regenerates the analysis fixtures, ../samples/*.mp3, probe.tsv (ffprobe's
+# view of every fixture, which the scan tests compare with) and tags.tsv
+# (mutagen's reading of their tags, which the tag tests compare with).
 #   apt-get install -y sox libsox-fmt-mp3 lame ffmpeg id3v2 eyed3 python3-mutagen
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd); s="$here/../samples"; w=$(mktemp -d); trap 'rm -rf "$w"' EXIT
@@ -52,12 +53,44 @@ t id3v23_utf16.mp3
 eyeD3 -Q --to-v2.3 --encoding utf16 -t "Café 🎵 Noël" -a "Ñandú" -A "Ünïcödé" --recording-date 2007 "$_" >/dev/null
 t id3v23_eyed3_latin1.mp3
 eyeD3 -Q --to-v2.3 --encoding latin1 -t "Crème brûlée" -a Françoise -A Été --recording-date 1968 "$_" >/dev/null
-t id3v24_eyed3.mp3; eyeD3 -Q --to-v2.4 -t Four -a Newer -A "Not Read" --recording-date 2010 "$_" >/dev/null
-t id3v24_mid3v2.mp3; mid3v2 -t "Mutagen Four" -a "Quod Libet" -A "Not Read Either" -y 2012 "$_"
-t id3v24_and_v1.mp3; mid3v2 -t "Four Wins" -a Nobody -y 2013 "$_"; id3v2 -1 -t Hidden -a Behind "$_"
+# ID3v2.4, what eyeD3, mid3v2 and ffmpeg write by default, in its four text encodings.
+e4() { f=$1; shift; t "$f"; eyeD3 -Q --to-v2.4 "$@" "$f" >/dev/null; }
+e4 id3v24_eyed3.mp3 -t Four -a Newer -A "Read Now" --recording-date 2010
+e4 id3v24_eyed3_latin1.mp3 --encoding latin1 -t "Crème brûlée" -a Françoise -A Été --recording-date 1968-05-03
+e4 id3v24_eyed3_utf16.mp3 --encoding utf16 -t "Café 🎵 Noël" -a "Ñandú" -A "Ünïcödé" --recording-date 2007
+e4 id3v24_eyed3_utf16be.mp3 --encoding utf16-be -t "Привет 🎶 мир" -a "Ελληνικά" -A "日本語のアルバム" \
+  --recording-date 2015-03-02T10:20
+e4 id3v24_eyed3_utf8.mp3 --encoding utf8 -t "Ærø ⚓ Ødegård" -a "Sigur Rós" -A "Ágætis byrjun" --recording-date 1999
+t id3v24_mid3v2.mp3; mid3v2 -t "Mutagen Four ✓" -a "Quod Libet" -A "Ex Falso" -y 2012 "$_"
+t id3v24_and_v1.mp3; mid3v2 -t "Four Wins" -a Nobody -y 2013 "$_"; id3v2 -1 -t Hidden -a Behind -A "From V1" "$_"
+# 300 UTF-8 characters, every fifth one non-ASCII: cut to fit the title's 256 bytes.
+t id3v24_long_utf8.mp3
+mid3v2 -t "$(python3 -c "print(''.join('€' if i % 5 == 4 else chr(97 + i % 26) for i in range(300)))")" "$_"
+# ffmpeg: a copy with its metadata (UTF-8 where needed), and an encoding whose
+# ID3v2.4 tag holds only the encoder's name, with an ID3v1 tag added by id3v2.
+ffmpeg -loglevel error -i cbr32_11025_mono.mp3 -c:a copy -metadata title="Ärger im Paradies" \
+  -metadata artist="Þórunn" -metadata album="夏の日" -metadata date=2011-04-05 ffmpeg_v24_utf8.mp3
+ffmpeg -loglevel error -i cbr32_11025_mono.mp3 -c:a copy -metadata title="Plain Title" -metadata artist=Someone \
+  -metadata album=Anything -metadata date=1999 ffmpeg_v24_ascii.mp3
+ffmpeg -loglevel error -i "$w/t11m.wav" -c:a libmp3lame -b:a 32k ffmpeg_encoded_and_v1.mp3
+id3v2 -1 -t "Only In V1" -a "Old Tagger" -A "Second Chance" -y 2003 -c "kept behind" -g 12 "$_"
 # 300 characters, every fifth one non-ASCII.
 t id3v23_long_latin1.mp3
 id3v2 -2 -t "$(l1 "$(python3 -c "print(''.join('é' if i % 5 == 4 else chr(97 + i % 26) for i in range(300)))")")" "$_"
+python3 - >tags.tsv <<'EOF'
+# What mutagen reads: its ID3v2 frames, completed from the ID3v1 tag; the year
+# as the recording time (mutagen turns TYER into TDRC).
+import glob
+from mutagen.id3 import ID3, ID3NoHeaderError
+print("file\ttitle\tartist\talbum\tyear")
+for name in sorted(glob.glob("*.mp3")):
+    try:
+        tags = ID3(name)
+    except ID3NoHeaderError:
+        tags = {}
+    text = lambda key: str(tags[key].text[0]) if key in tags and tags[key].text else ""
+    print("\t".join([name, text("TIT2"), text("TPE1"), text("TALB"), text("TDRC")]))
+EOF
 printf 'file\tcodec\tsample_rate\tchannels\tpackets\n' >probe.tsv
 for f in *.mp3 *.mp2; do
   ffprobe -v error -count_packets -select_streams a:0 -of csv=p=0 \

@@ -1,0 +1,216 @@
+// A published folder played by Brelvano's player movie in the Ruffle runtime
+// in headless Chromium: what is heard (order, length and pitch of every
+// track, the end of the playlist), what is drawn, and a visitor's first click.
+//
+// Needs brelvano-cli (BRELVANO_CLI, default build/brelvano-cli), sox, lame,
+// /usr/bin/chromium and `npm ci`. BRELVANO_LONG_TRACK_TEST=1 adds a track of
+// more than 65,535 movie frames (about seven minutes of wall time);
+// BRELVANO_WEB_KEEP=DIR keeps pictures of the page there.
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { after, before, test } from 'node:test';
+
+import {
+  cli, heard, launchBrowser, makeTone, playerBox, segments, serve, silentRms, tempDir, waitForAudio,
+} from './support.mjs';
+
+// Distinct pitches; SWF tracks at two frame rates and two sampling rates, then FLV tracks.
+const tracks = [
+  { name: 'alpha', title: 'Alpha 440', freq: 440, rate: 44100, seconds: 3, fps: 12, format: 'swf' },
+  { name: 'bravo', title: 'Bravo 660', freq: 660, rate: 22050, seconds: 3, fps: 12, format: 'swf' },
+  { name: 'charlie', title: 'Charlie 523', freq: 523, rate: 44100, seconds: 3, fps: 30, format: 'swf' },
+  { name: 'delta', title: 'Delta 784', freq: 784, rate: 22050, seconds: 3, fps: 30, format: 'flv' },
+  { name: 'echo', title: 'Echo 349', freq: 349, rate: 44100, seconds: 3, fps: 30, format: 'flv' },
+];
+
+// Player layout (pixels from the player's top left corner).
+const titleArea = { x: 12, y: 8, width: 376, height: 26 };
+const barsArea = { x: 12, y: 60, width: 376, height: 90 };
+
+let work;
+let site;
+let server;
+
+// Publishes the tracks in two runs into one folder: the first makes the
+// 12 fps movies, the second (at 30 fps) keeps those and adds the rest.
+function publish(folder) {
+  const mp3 = Object.fromEntries(tracks.map((t) => [t.name, makeTone(work, t)]));
+  const project = (name, fps, list) => {
+    const file = path.join(work, name);
+    cli('new', '--overwrite', '--dest', folder, '--fps', String(fps), file, ...list.map((t) => mp3[t.name]));
+    let text = fs.readFileSync(file, 'utf8');
+    for (const t of list.filter((t) => t.format === 'flv')) {
+      text = text.replace(`file="${mp3[t.name]}"`, `file="${mp3[t.name]}" fmt="flv"`);
+    }
+    fs.writeFileSync(file, text);
+    return file;
+  };
+  cli('publish', project('slow.brv', 12, tracks.filter((t) => t.fps === 12)));
+  cli('publish', project('all.brv', 30, tracks));
+}
+
+before(async () => {
+  work = tempDir('brelvano-web-');
+  site = path.join(work, 'site');
+  publish(site);
+  const playlist = fs.readFileSync(path.join(site, 'playlist.xml'), 'utf8');
+  // A looping variant of the playlist with its last two tracks only.
+  const lines = playlist.split('\n');
+  const files = lines.filter((l) => l.includes('<FILE '));
+  const looped = lines
+    .filter((l) => !l.includes('<FILE ') || files.slice(-2).includes(l))
+    .join('\n')
+    .replace('loop="no"', 'loop="yes"');
+  server = await serve(site, { '/looped/playlist.xml': looped });
+  fs.symlinkSync(site, path.join(site, 'looped'));
+});
+
+after(async () => {
+  await server?.close();
+  if (work) fs.rmSync(work, { recursive: true, force: true });
+});
+
+function describe(log) {
+  return segments(log, tracks)
+    .map((s) => `${s.name} ${(s.start / 1000).toFixed(1)}-${(s.end / 1000).toFixed(1)}s`)
+    .join(', ');
+}
+
+async function grab(page, box, area) {
+  return page.screenshot({ clip: { x: box.x + area.x, y: box.y + area.y, width: area.width, height: area.height } });
+}
+
+// The title area as text, when tesseract is installed.
+function readTitle(png) {
+  try {
+    execFileSync('which', ['tesseract'], { stdio: 'ignore' });
+  } catch {
+    return null;
+  }
+  const file = path.join(work, 'title.png');
+  fs.writeFileSync(file, png);
+  return execFileSync('tesseract', [file, '-', '--psm', '7'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
+}
+
+// While a track plays the level bars move: two pictures 1 s apart differ.
+async function assertBarsMove(page, box, what) {
+  const bars1 = await grab(page, box, barsArea);
+  await page.waitForTimeout(1000);
+  const bars2 = await grab(page, box, barsArea);
+  if (bars1.equals(bars2) && process.env.BRELVANO_WEB_KEEP) {
+    fs.writeFileSync(path.join(process.env.BRELVANO_WEB_KEEP, 'bars.png'), bars1);
+  }
+  assert.notDeepEqual(bars1, bars2, `the level bars move (${what})`);
+}
+
+// Pictures are taken only in the tests that do not time the tracks: reading
+// the picture back stalls the software renderer and the sound with it.
+test('published folder plays every track in order, then stops', async () => {
+  // playall and loop follow the project defaults of "new": check what the page asks for.
+  const settings = fs.readFileSync(path.join(site, 'playlist.xml'), 'utf8');
+  assert.match(settings, /autostart="yes" playall="yes" loop="(yes|no)"/);
+  const loopOff = settings.replace(/loop="yes"/, 'loop="no"');
+  const browser = await launchBrowser({ autoplay: true });
+  const local = await serve(site, { '/playlist.xml': loopOff });
+  try {
+    const page = await browser.context.newPage();
+    await page.goto(`${local.url}/index.html`);
+    const last = tracks[tracks.length - 1].name;
+    const log = await waitForAudio(page, (l) => {
+      const runs = segments(l, tracks);
+      const end = runs[runs.length - 1];
+      return runs.some((r) => r.name === last) && end.name === 'silence' && end.end - end.start > 4000;
+    }, 60000);
+    const order = heard(log, tracks);
+    assert.deepEqual(order.map((s) => s.name), tracks.map((t) => t.name), describe(log));
+    for (const segment of order) {
+      const track = tracks.find((t) => t.name === segment.name);
+      const seconds = (segment.end - segment.start) / 1000;
+      assert.ok(Math.abs(seconds - track.seconds) <= 0.15 * track.seconds,
+        `${track.name} heard for ${seconds.toFixed(2)} s, not ${track.seconds} s: ${describe(log)}`);
+    }
+    const afterLast = log.filter((s) => s.t > order[order.length - 1].end + 300);
+    assert.ok(afterLast.length >= 30, describe(log));
+    assert.ok(afterLast.every((s) => s.rms < silentRms), `silence after the last track: ${describe(log)}`);
+  } finally {
+    await local.close();
+    await browser.close();
+  }
+});
+
+test('with loop on, the first track follows the last', async () => {
+  const browser = await launchBrowser({ autoplay: true });
+  try {
+    const page = await browser.context.newPage();
+    await page.goto(`${server.url}/looped/index.html`);
+    const box = await playerBox(page);
+    await waitForAudio(page, (l) => heard(l, tracks).length > 0, 20000);
+    await page.waitForTimeout(500);
+    await assertBarsMove(page, box, 'spectrum script tags of an FLV track');
+    const log = await waitForAudio(page, (l) => heard(l, tracks).length >= 3, 40000);
+    assert.deepEqual(heard(log, tracks).slice(0, 3).map((s) => s.name), ['delta', 'echo', 'delta'], describe(log));
+  } finally {
+    await browser.close();
+  }
+});
+
+test('without autoplay permission, one click on the player starts the sound', async () => {
+  const browser = await launchBrowser({ autoplay: false });
+  try {
+    const page = await browser.context.newPage();
+    await page.goto(`${server.url}/index.html`);
+    const box = await playerBox(page);
+    await page.waitForTimeout(4000);
+    const before = await page.evaluate(() => window.__audioLog);
+    assert.ok(before.every((s) => s.rms < silentRms), `nothing is heard before the click: ${describe(before)}`);
+    if (process.env.BRELVANO_WEB_KEEP) {
+      await page.screenshot({ path: path.join(process.env.BRELVANO_WEB_KEEP, 'before-click.png') });
+    }
+    await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
+    const log = await waitForAudio(page, (l) => heard(l, tracks).length > 0, 15000);
+    assert.equal(heard(log, tracks)[0]?.name, 'alpha', describe(log));
+
+    // What the visitor sees: moving bars, and each track's title.
+    await page.waitForTimeout(500);
+    const title1 = await grab(page, box, titleArea);
+    await assertBarsMove(page, box, 's0..s31 of an SWF track');
+    await waitForAudio(page, (l) => heard(l, tracks).length > 1, 15000);
+    await page.waitForTimeout(500);
+    const title2 = await grab(page, box, titleArea);
+    assert.notDeepEqual(title1, title2, "the second track's title replaces the first's");
+    const text = readTitle(title2);
+    if (text !== null) assert.match(text, /Bravo/, `tesseract read ${JSON.stringify(text)}`);
+  } finally {
+    await browser.close();
+  }
+});
+
+test('a track of more than 65,535 frames plays to its end',
+  { skip: process.env.BRELVANO_LONG_TRACK_TEST ? false : 'set BRELVANO_LONG_TRACK_TEST=1 (about 7 minutes)' },
+  async () => {
+    // 6 minutes at 200 fps: 72,000 frames; the frame-count field holds 65,535.
+    const long = { name: 'long', title: 'Long 330', freq: 330, rate: 22050, seconds: 360 };
+    const tail = { name: 'tail', title: 'Tail 990', freq: 990, rate: 22050, seconds: 3 };
+    const folder = path.join(work, 'long');
+    const files = [makeTone(work, long), makeTone(work, tail)];
+    const project = path.join(work, 'long.brv');
+    cli('new', '--overwrite', '--dest', folder, '--fps', '200', '--no-spectrum', project, ...files);
+    cli('publish', project);
+    const local = await serve(folder);
+    const browser = await launchBrowser({ autoplay: true });
+    try {
+      const page = await browser.context.newPage();
+      await page.goto(`${local.url}/index.html`);
+      const both = [long, tail];
+      const log = await waitForAudio(page, (l) => heard(l, both).length >= 2, 420000);
+      const order = heard(log, both);
+      assert.deepEqual(order.slice(0, 2).map((s) => s.name), ['long', 'tail'], describe(log));
+      const seconds = (order[0].end - order[0].start) / 1000;
+      assert.ok(Math.abs(seconds - 360) <= 0.05 * 360, `long track heard for ${seconds} s`);
+    } finally {
+      await local.close();
+      await browser.close();
+    }
+  });
