@@ -45,16 +45,19 @@ _mp3entry* Mp3List::addFile(const std::string& path) {
   return &entry;
 }
 
-_mp3entry* Mp3List::addEntry(const _mp3entry& entry) {
+_mp3entry* Mp3List::addEntry(const _mp3entry& entry, int32_t* scanResult) {
   _mp3entry copy = entry;  // `entry` may be one of ours, moved by the growth
   entries_.push_back(std::move(copy));
-  scanEntry(count() - 1);
+  const int32_t result = scanEntry(count() - 1);
+  if (scanResult) *scanResult = result;
   return &entries_.back();
 }
 
-void Mp3List::scanEntry(int32_t index) {
+int32_t Mp3List::scanEntry(int32_t index) {
   _mp3entry& entry = entries_[static_cast<size_t>(index)];
-  if (ScanMp3File(entry.filename.c_str(), entry.prop) == kScanNoFrames) entry.status = kStatusUnknown;
+  const int32_t result = ScanMp3File(entry.filename.c_str(), entry.prop);
+  if (result == kScanNoFrames) entry.status = kStatusUnknown;
+  return result;
 }
 
 void Mp3List::removeAll() { entries_ = {}; }

@@ -34,10 +34,11 @@ class Mp3List {
   // read is still added, its status telling why.
   _mp3entry* addFile(const std::string& path);
   // Appends a copy of `entry` and re-analyses it; tag fields whose `valid` is
-  // 2 stay as they are.
-  _mp3entry* addEntry(const _mp3entry& entry);
+  // 2 stay as they are. *scanResult (when non-null) gets the scan's result.
+  _mp3entry* addEntry(const _mp3entry& entry, int32_t* scanResult = nullptr);
   // Re-analyses one entry. Only "no frame header at all" changes its status.
-  void scanEntry(int32_t index);
+  // Returns the scan's result (kScanOk...).
+  int32_t scanEntry(int32_t index);
   void removeAll();
   // Moves the selected entries one place towards the end (direction > 0) or
   // the start (otherwise), neighbours as a block. A move that would push an

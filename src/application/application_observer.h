@@ -17,7 +17,9 @@ class ApplicationObserver {
   virtual void rowsChanged(int32_t /*first*/, int32_t /*last*/) {}
   // The whole list was replaced (new or opened project).
   virtual void tracksReset() {}
-  // The controls took new values (new or opened project, defaults, players rescan).
+  // The controls took new values (new or opened project, players rescan, and
+  // after every changeSetting: force conversion may have been ticked and the
+  // duration text changed). Re-read settings() and maxDurationText().
   virtual void settingsChanged() {}
   // The edited state, or whether the window shows its edited mark.
   virtual void editedChanged(bool /*edited*/, bool /*markShown*/) {}

@@ -15,6 +15,7 @@
 #include "application/console_output.h"
 #include "application/project_settings.h"
 #include "application/settings_store.h"
+#include "application/user_folders.h"
 #include "base/alerts.h"
 #include "convert/batch.h"
 #include "convert/project_record.h"
@@ -35,23 +36,30 @@ struct AlertText {
 
 // What preparing a player test made.
 struct PlayerTestPage {
-  bool ok = false;              // false: show `alert` instead of the page
-  std::string pagePath;         // folder + "/index.html"
-  std::string folder;           // the test folder
+  bool ok = false;                  // false: show `alert` instead of the page
+  std::string pagePath;             // folder + "/index.html"
+  std::string folder;               // the test folder
   int32_t width = -1, height = -1;  // the player's frame size; -1 when unknown
-  AlertText alert;              // "Test in Player" / "Please make ONE selection in list first."
+  AlertText alert;                  // "Test in Player" / "Please make ONE selection in list first."
 };
 
 // The folders players are looked up in, the bundled one first.
 struct PlayersFolders {
   std::string playersDir;        // the bundled players
-  std::string customPlayersDir;  // the user's own, created when missing
+  std::string customPlayersDir;  // the user's own (the window creates it at start-up)
 };
+
+// The maximum-duration label for a frame rate: 16384 frames / fps as
+// "(Max duration: %dm:%02ds)", or "(Max duration: %dh:%02dm:%02ds)" from an
+// hour on; empty for 0 (the label then keeps its text).
+std::string MaxDurationText(int32_t fps);
 
 class BrelvanoApplication {
  public:
   // The store, console and observer are not owned and must outlive the
   // application; console may be null (the two console lines are then dropped).
+  // Starts as the untitled project "NoTitle.brv" made from the defaults, the
+  // players folders scanned.
   BrelvanoApplication(SettingsStore& defaults, ConsoleOutput* console, PlayersFolders folders);
   ~BrelvanoApplication();
   BrelvanoApplication(const BrelvanoApplication&) = delete;
@@ -88,32 +96,38 @@ class BrelvanoApplication {
   void changeSetting(SettingControl control, const ProjectSettings& controls);
   // Controls to record, keeping bits 8..31 of publishFlags.
   void getProjectFromGUI();
-  // Record to controls (and the track list from project().entries when the
-  // record holds read tracks).
+  // Record to controls, and the track list from the record's read tracks
+  // (each re-scanned: a file that is gone or unsupported shows so, then
+  // marked converted when its output exists).
   void setGuiFromProject();
   // "(Max duration: 9m:06s)" for 30 fps; keeps the last text while fps is 0.
   const std::string& maxDurationText() const { return maxDurationText_; }
   // The enabled and hidden states for the given table selection.
   ControlStates controlStates(const std::vector<int32_t>& selectedRows) const;
 
-  // ---- Defaults (user settings store)
+  // ---- Defaults (user settings store). A missing or empty "DestFolder"
+  // gives DefaultDestinationFolder(HomeFolder()).
   void getDefaults();
   // False when the store could not be written.
   bool saveDefaults();
 
   // ---- Track actions (rows are 0-based, any order; each marks the project edited)
   // Keeps paths ending exactly in ".mp3", printing "File  = %s\n" for each;
-  // returns the number added. Paths a project could not store are refused,
-  // their reason in *refused (one line per path) when given.
-  int32_t addFiles(const std::vector<std::string>& paths, std::vector<std::string>* refused = nullptr);
+  // returns the number added. Other paths, and paths a project could not
+  // store, are refused: "<path>: <why>" in *refused (one per path) when given.
+  // Files that cannot be read are still added; their status says why.
+  int32_t addFiles(const std::vector<std::string>& paths,
+                   std::vector<std::string>* refused = nullptr);
   void removeTracks(const std::vector<int32_t>& rows);
   // Moves every selected row one place (direction -1 up, +1 down) or none;
   // the new selection, or nothing when no row moved (then not edited).
-  std::optional<std::vector<int32_t>> moveTracks(const std::vector<int32_t>& rows, int32_t direction);
+  std::optional<std::vector<int32_t>> moveTracks(const std::vector<int32_t>& rows,
+                                                 int32_t direction);
   // format: kFormatSwf, kFormatFlv, anything else kFormatDefault.
   void setTrackFormat(const std::vector<int32_t>& rows, int32_t format);
   // The edit sheet applied: texts cut at a character boundary to the field
-  // sizes, `valid` 2.
+  // sizes (255, 79, 79 bytes), control characters other than tab, line feed
+  // and carriage return dropped, `valid` 2.
   void editTags(int32_t row, const std::string& title, const std::string& artist,
                 const std::string& album);
   // The edit sheet's restore: `valid` 0 and a re-scan.
@@ -123,6 +137,8 @@ class BrelvanoApplication {
   void newProject();
   // On failure the project stays as it was and *alert says why.
   bool openProjectFile(const std::string& path, AlertText* alert = nullptr);
+  // Opens recentProjects()[index] (which then moves to the front).
+  bool openRecent(int32_t index, AlertText* alert = nullptr);
   // Saves to projectFilename(); needs alreadySaved(). False (still edited)
   // with *alert when the file could not be written.
   bool saveProject(AlertText* alert = nullptr);
@@ -144,9 +160,12 @@ class BrelvanoApplication {
   std::string folderPreviewPath() const;
 
   // ---- Publish: controls to record, the batch (forced by the force-conversion
-  // control or `force`), then the folder. A destination that is missing or
-  // cannot be made is refused before anything is written.
-  PublishOutcome publish(bool force, ConversionObserver* observer, AlertSink* alerts);
+  // control or `force`), then the folder (created when missing). A
+  // destination that is empty or cannot be made is refused before anything
+  // is written: nothing converted or published, the reason told to alerts
+  // and in *refusal (when given; its message is empty when not refused).
+  PublishOutcome publish(bool force, ConversionObserver* observer, AlertSink* alerts,
+                         AlertText* refusal = nullptr);
 
  private:
   void setEdited(bool flag);
@@ -154,6 +173,8 @@ class BrelvanoApplication {
   void fpsChanged(SettingControl sender);
   void formatChanged();
   void markAllConverted();
+  void notifySettings();
+  void notifyAllRowsChanged();
 
   SettingsStore& defaults_;
   ConsoleOutput* console_;
@@ -167,6 +188,7 @@ class BrelvanoApplication {
   std::string projectFilename_;
   bool alreadySaved_ = false;
   bool edited_ = false;
+  bool started_ = false;  // the first new project, made by the constructor, is done
   std::vector<std::string> recentProjects_;
   std::string maxDurationText_;
 };

@@ -8,19 +8,19 @@
 namespace brelvano {
 
 struct ProjectSettings {
-  bool generateHTML = false;  // publishFlags bit 0
-  bool useTemplate = false;   // bit 7
-  bool spectrum = false;      // bit 1
-  bool truncate = false;      // bit 2
-  int32_t maxTime = 0;        // the field's seconds, kept even while truncate is off
-  int32_t fps = 0;            // the fps field and its stepper, always equal
-  std::string player;         // the selected player; empty when there is none
-  std::string destFolder;     // the destination field's text
-  int32_t exportFormat = 0;   // 0 SWF, 1 FLV
-  bool autostart = false;     // bit 4
-  bool playall = false;       // bit 5
-  bool loop = false;          // bit 6
-  bool shuffle = false;       // bit 3
+  bool generateHTML = false;     // publishFlags bit 0
+  bool useTemplate = false;      // bit 7
+  bool spectrum = false;         // bit 1
+  bool truncate = false;         // bit 2
+  int32_t maxTime = 0;           // the field's seconds, kept even while truncate is off
+  int32_t fps = 0;               // the fps field and its stepper, always equal
+  std::string player;            // the selected player; empty when there is none
+  std::string destFolder;        // the destination field's text
+  int32_t exportFormat = 0;      // 0 SWF, 1 FLV
+  bool autostart = false;        // bit 4
+  bool playall = false;          // bit 5
+  bool loop = false;             // bit 6
+  bool shuffle = false;          // bit 3
   bool forceConversion = false;  // not saved: convert even when the output exists
 };
 

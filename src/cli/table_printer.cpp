@@ -1,6 +1,7 @@
 #include "cli/table_printer.h"
 
 #include "analysis/mp3list.h"
+#include "application/brelvano_application.h"
 #include "cli/terminal_text.h"
 
 namespace brelvano::cli {
@@ -62,6 +63,16 @@ TablePrinter TrackTable(const Mp3List& list) {
   for (int32_t row = 0; row < list.numberOfRows(); ++row) {
     std::vector<std::string> cells;
     for (const auto& column : TrackColumns()) cells.push_back(list.cellText(column, row));
+    table.AddRow(std::move(cells));
+  }
+  return table;
+}
+
+TablePrinter TrackTable(const BrelvanoApplication& application) {
+  TablePrinter table(TrackColumns());
+  for (int32_t row = 0; row < application.trackCount(); ++row) {
+    std::vector<std::string> cells;
+    for (const auto& column : TrackColumns()) cells.push_back(application.cellText(column, row));
     table.AddRow(std::move(cells));
   }
   return table;

@@ -8,6 +8,7 @@
 
 namespace brelvano {
 class Mp3List;
+class BrelvanoApplication;
 }
 
 namespace brelvano::cli {
@@ -33,5 +34,7 @@ class TablePrinter {
 
 // A table of every track of the list with the track table's columns.
 TablePrinter TrackTable(const Mp3List& list);
+// The same for the project the application holds.
+TablePrinter TrackTable(const BrelvanoApplication& application);
 
 }  // namespace brelvano::cli

@@ -3,6 +3,7 @@
 #include <expat.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -149,7 +150,11 @@ void ProjectEndElement(void* userData, const char* /*name*/) {
   if (slash != std::string::npos) state.path.erase(slash);
 }
 
-int32_t ReadProjectFile(ProjectRecord& project, const std::string& path) {
+int32_t ReadProjectFile(ProjectRecord& project, const std::string& path, std::string* reason) {
+  const auto fail = [reason](int32_t result, std::string why) {
+    if (reason) *reason = std::move(why);
+    return result;
+  };
   LogPrintf("OPEN: file %s\r\n", path.c_str());
   ProjectReaderState state;
   state.project = &project;
@@ -157,37 +162,49 @@ int32_t ReadProjectFile(ProjectRecord& project, const std::string& path) {
   project.ownedEntries.clear();
 
   FILE* file = std::fopen(path.c_str(), "r");
-  if (!file) return kProjectCannotOpen;
+  if (!file) return fail(kProjectCannotOpen, std::strerror(errno));
 
   XML_Parser parser = XML_ParserCreate(nullptr);
   if (!parser) {
     std::fclose(file);
-    return kProjectCannotOpen;
+    return fail(kProjectCannotOpen, std::strerror(ENOMEM));
   }
   XML_SetElementHandler(parser, ProjectStartElement, ProjectEndElement);
   XML_SetUserData(parser, &state);
 
-  bool readFailed = false;
+  int readError = 0;
+  std::string xmlError;
   char chunk[kReadChunk];
   while (!std::feof(file)) {
     const size_t got = std::fread(chunk, 1, sizeof chunk, file);
     if (std::ferror(file)) {  // a folder, say: it opens but cannot be read
-      readFailed = true;
+      readError = errno;
       break;
     }
     // After a syntax error expat calls no more handlers, so the path stays
     // open and the file is rejected below; there is no point reading on.
     if (XML_Parse(parser, chunk, static_cast<int>(got), std::feof(file) ? 1 : 0) ==
-        XML_STATUS_ERROR)
+        XML_STATUS_ERROR) {
+      char where[96];
+      std::snprintf(where, sizeof where, "XML error at line %lu, column %lu: ",
+                    static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)),
+                    static_cast<unsigned long>(XML_GetCurrentColumnNumber(parser)));
+      xmlError = std::string(where) + XML_ErrorString(XML_GetErrorCode(parser));
       break;
+    }
   }
   XML_ParserFree(parser);
   std::fclose(file);
 
-  if (readFailed) return kProjectCannotOpen;
+  if (readError != 0) return fail(kProjectCannotOpen, std::strerror(readError));
+  if (!xmlError.empty()) return fail(kProjectNotAccepted, xmlError);
   const bool accepted = state.fileVersion[0] != 0 && state.build[0] != 0 &&
                         state.version[0] != 0 && state.path.empty();
-  return accepted ? kProjectRead : kProjectNotAccepted;
+  if (!accepted)
+    return fail(kProjectNotAccepted,
+                "not a Brelvano project: no root element \"Brelvano\" with version, "
+                "fileVersion and build");
+  return kProjectRead;
 }
 
 }  // namespace brelvano

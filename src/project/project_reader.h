@@ -33,7 +33,10 @@ void ProjectEndElement(void* userData, const char* name);
 // project.ownedEntries), with status "not converted" and format and edited
 // tags as saved. Accepted when the root element "Brelvano" carried version,
 // fileVersion and build with non-zero leading numbers and every element was closed.
-int32_t ReadProjectFile(ProjectRecord& project, const std::string& path);
+// On failure *reason (when non-null) says why: the system's error text, or
+// "XML error at line L, column C: <parser message>".
+int32_t ReadProjectFile(ProjectRecord& project, const std::string& path,
+                        std::string* reason = nullptr);
 
 // The leading decimal integer of a text by atoi's rules (white space, sign,
 // digits; 0 without digits), wrapped to 32 bits as a C long would be.

@@ -18,10 +18,11 @@ struct CliRun {
   std::string out, err;  // standard output and error
 };
 
-// Runs the CLI in a scratch HOME, so that no real user folder is read or written.
+// Runs the CLI in a scratch HOME (its settings in HOME/.config), so that no
+// real user folder is read or written.
 CliRun Cli(const TempDir& home, const std::string& arguments) {
   const std::string dir = ShellQuote(home.path());
-  const test::CommandResult r = test::RunCommand("cd " + dir + " && HOME=" + dir + " " + ShellQuote(BRELVANO_CLI_PATH) +
+  const test::CommandResult r = test::RunCommand("cd " + dir + " && HOME=" + dir + " XDG_CONFIG_HOME= " + ShellQuote(BRELVANO_CLI_PATH) +
                                                  " " + arguments + " 2>" + ShellQuote(home.file("stderr.txt")));
   return {r.exitCode, r.output, test::ReadText(home.file("stderr.txt"))};
 }
@@ -134,6 +135,87 @@ TEST(ProjectCli, PublishReportsFailedTracksAndMissingTemplate) {
   EXPECT_NE(r.err.find("HTML Generation: Cannot open template.html\n File is missing."), std::string::npos) << r.err;
   EXPECT_NE(r.out.find("Number of audio files: 0\nPlaylist generated\nNo HTML file generated\n"), std::string::npos)
       << r.out;
+}
+
+TEST(ProjectCli, DefaultDestinationIsAFolderOfItsOwn) {
+  TempDir home;
+  test::WriteText(home.file("index.html"), "mine");
+  ASSERT_EQ(Cli(home, "new p.brv " + Sample("hum_11025_mono.mp3")).exitCode, 0);
+  CliRun r = Cli(home, "show p.brv");
+  EXPECT_NE(r.out.find("Destination:  " + home.file("Brelvano") + "\n"), std::string::npos) << r.out;
+  r = Cli(home, "publish p.brv");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(test::FileExists(home.file("Brelvano/index.html")));
+  EXPECT_TRUE(test::FileExists(home.file("Brelvano/playlist.xml")));
+  EXPECT_EQ(test::ReadText(home.file("index.html")), "mine");
+  EXPECT_FALSE(test::FileExists(home.file("playlist.xml")));
+}
+
+TEST(ProjectCli, SettingsFileGivesTheDefaults) {
+  TempDir home;
+  std::filesystem::create_directories(home.file(".config/brelvano"));
+  test::WriteText(home.file(".config/brelvano/settings.json"),
+                  "{\"FrameRate\": 12, \"PublishFlags\": 256, \"DestFolder\": \"" + home.file("out") + "\"}");
+  ASSERT_EQ(Cli(home, "new p.brv").exitCode, 0);
+  const CliRun r = Cli(home, "show p.brv");
+  for (const std::string& line : std::vector<std::string>{"Frame rate:   12\n", "Flags:        256\n", "Destination:  " + home.file("out") + "\n",
+                                 "Tracks:       0\n"})
+    EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;
+  // Options still win over the settings.
+  ASSERT_EQ(Cli(home, "new --overwrite --fps 20 --dest site p.brv").exitCode, 0);
+  EXPECT_NE(Cli(home, "show p.brv").out.find("Frame rate:   20\n"), std::string::npos);
+}
+
+TEST(ProjectCli, UnusableFilesAreToldAndNeverEmptyAProject) {
+  TempDir home;
+  test::WriteText(home.file("notes.txt"), "x");
+  test::WriteText(home.file("noise.mp3"), std::string(3000, 'z'));
+  ASSERT_EQ(Cli(home, "new p.brv " + Sample("hum_11025_mono.mp3")).exitCode, 0);
+  const std::string before = test::ReadText(home.file("p.brv"));
+
+  // Every file refused: the existing project stays, even with --overwrite.
+  CliRun r = Cli(home, "new --overwrite p.brv notes.txt");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("notes.txt: only files ending in .mp3 are taken"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("not written"), std::string::npos) << r.err;
+  EXPECT_EQ(test::ReadText(home.file("p.brv")), before);
+
+  // Missing and unsupported files are added, each with a warning.
+  r = Cli(home, "new --overwrite p.brv gone.mp3 noise.mp3 " + Sample("pulse_44100_mono.mp3"));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find(home.file("gone.mp3") + ": Cannot open"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(home.file("noise.mp3") + ": Unknown"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("pulse_44100_mono.mp3"), std::string::npos) << r.err;
+  // show and publish give the re-scanned status, not an empty one.
+  r = Cli(home, "show p.brv");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("gone.mp3              Cannot open"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("noise.mp3             Unknown"), std::string::npos) << r.out;
+
+  // Asked for an empty project (no files): it is made.
+  EXPECT_EQ(Cli(home, "new --overwrite p.brv").exitCode, 0);
+  EXPECT_NE(Cli(home, "show p.brv").out.find("Tracks:       0\n"), std::string::npos);
+}
+
+TEST(ProjectCli, ReasonsAndRefusedDestinations) {
+  TempDir home;
+  test::WriteText(home.file("bad.brv"), "<Brelvano version=\"1.6\">\n<publish>\n</Brelvano>");
+  CliRun r = Cli(home, "show bad.brv");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("XML error at line 3, column 2: mismatched tag"), std::string::npos) << r.err;
+  r = Cli(home, "show missing.brv");
+  EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
+
+  const std::string head = "<Brelvano version=\"1.6\" fileVersion=\"1.0\" build=\"2007.02.23\">";
+  const std::string track = "<mp3list><mp3 file=" + test::ShellQuote(test::DataFile("samples/hum_11025_mono.mp3")) +
+                            "/></mp3list></Brelvano>";
+  for (const std::string& settings : std::vector<std::string>{"<publish fps=\"30\" publishFlags=\"115\"/>", "<publish folder=\"\"/>"}) {
+    test::WriteText(home.file("nodest.brv"), head + settings + track);
+    r = Cli(home, "publish nodest.brv");
+    EXPECT_EQ(r.exitCode, 1) << settings;
+    EXPECT_NE(r.err.find("Can't publish: The project has no destination folder."), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("Number of audio files"), std::string::npos) << r.out;
+  }
 }
 
 }  // namespace
