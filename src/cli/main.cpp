@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
   cli::AddInfoCommand(app, &exitStatus);
   cli::AddConvertCommand(app, &exitStatus);
   cli::AddProjectCommands(app, &exitStatus);
+  cli::AddEditCommands(app, &exitStatus);
 
   if (const char* word = CommandWord(argc, argv)) {
     bool known = false;
