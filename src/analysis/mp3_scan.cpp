@@ -1,77 +1,67 @@
 #include "analysis/mp3_scan.h"
 
 #include <cstdio>
-#include <memory>
 
-#include "analysis/byte_reader.h"
 #include "analysis/frame_header.h"
 #include "analysis/id3_tags.h"
+#include "analysis/mp3_frame_reader.h"
 
 namespace brelvano {
 namespace {
 
-struct FileCloser {
-  void operator()(FILE* file) const { std::fclose(file); }
-};
-
-// Duration in whole seconds of `fileSize` bytes at `bitrate` kbit/s (125 bytes
-// per kbit); the size includes the tags.
-int32_t DurationSeconds(int64_t fileSize, int32_t bitrate) {
-  return static_cast<int32_t>(fileSize / 125 / bitrate);
+// Duration in whole seconds of `bytes` at `bitrate` kbit/s (125 bytes per
+// kbit); the bytes count from the start of the file, so a leading tag counts.
+int32_t DurationSeconds(int64_t bytes, int32_t bitrate) {
+  return static_cast<int32_t>(bytes / 125 / bitrate);
 }
 
 }  // namespace
 
-int32_t ScanMp3File(const char* path, _MP3prop& prop) {
+int32_t ScanMp3File(const char* path, _MP3prop& prop, Mp3ScanDetails* details) {
+  Mp3ScanDetails local;
+  Mp3ScanDetails& seen = details ? *details : local;
+  seen = Mp3ScanDetails{};
   prop.bitrate = prop.vbr = prop.freq = prop.stereo = prop.duration = 0;
-  std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
+  InputFile file = OpenRegularFileForReading(path, &seen.openError);
   if (!file) return kScanCannotOpen;
-  std::fseek(file.get(), 0, SEEK_END);
-  int64_t fileSize = std::ftell(file.get());
-  if (fileSize < 0) fileSize = 0;
 
   _Id3 fileTag;
   ReadId3Tags(file.get(), fileTag);
   if (prop.id3.valid == 0) prop.id3 = fileTag;
-  prop.skip = static_cast<int32_t>(std::ftell(file.get()));
+  const int64_t audioStart = ftello(file.get());
+  prop.skip = static_cast<int32_t>(audioStart < 0 ? 0 : audioStart);
 
-  // The decoder's outputs persist across calls: after the walk they hold
-  // what the last header decoded left in them.
-  int32_t stereo = 0, freq = 0, bitrate = 0, bodyLength = 0;
+  // Unsupported frames are skipped and counted by the reader.
+  Mp3FrameReader in(file.get());
+  in.SeekTo(prop.skip);
   int64_t bitrateSum = 0;
-  int32_t supported = 0, unsupported = 0;
-  uint32_t window = 0;
-  ByteReader in(file.get());
-  for (int byte = in.next(); byte >= 0; byte = in.next()) {
-    window = window << 8 | static_cast<uint32_t>(byte);
-    const int32_t samples = DecodeFrameHeader(window, stereo, freq, bitrate, bodyLength);
-    if (samples == kFrameUnsupported) {
-      in.skip(bodyLength);
-      ++unsupported;
-    } else if (samples > 0) {
-      if (prop.bitrate != 0 && prop.bitrate != bitrate) prop.vbr = 1;
-      prop.bitrate = bitrate;
-      prop.stereo = stereo;
-      if (prop.freq == 0) prop.skip = static_cast<int32_t>(in.position() - 4);
-      prop.freq = freq;
-      in.skip(bodyLength);
-      bitrateSum += bitrate;
-      ++supported;
-    }
-    // Not a header: the next byte slides the window on.
+  Mp3Frame frame;
+  while (in.FindFrame(frame) == Mp3Search::kFound) {
+    if (prop.bitrate != 0 && prop.bitrate != frame.bitrate) prop.vbr = 1;
+    prop.bitrate = frame.bitrate;
+    prop.stereo = frame.stereo;
+    if (prop.freq == 0) prop.skip = static_cast<int32_t>(frame.offset);
+    prop.freq = frame.freq;
+    in.Skip(frame.bodyLength);
+    bitrateSum += frame.bitrate;
+    ++seen.supportedFrames;
   }
+  seen.unsupportedFrames = in.unsupportedFrames();
+  seen.endOfAudio = in.endOfAudio();
   file.reset();
 
-  if (unsupported <= supported) {
+  if (seen.unsupportedFrames <= seen.supportedFrames) {
     if (prop.freq == 0) return kScanNoFrames;
-    prop.bitrate = static_cast<int32_t>(bitrateSum / supported);
-    prop.duration = DurationSeconds(fileSize, prop.bitrate);
+    prop.bitrate = static_cast<int32_t>(bitrateSum / seen.supportedFrames);
+    prop.duration = DurationSeconds(seen.endOfAudio, prop.bitrate);
     return kScanOk;
   }
-  prop.bitrate = bitrate;
-  prop.stereo = stereo;
-  prop.freq = freq;
-  prop.duration = DurationSeconds(fileSize, prop.bitrate);
+  // Mostly frames we cannot stream: the numbers of the last header decoded.
+  const Mp3Frame& last = in.lastDecoded();
+  prop.bitrate = last.bitrate;
+  prop.stereo = last.stereo;
+  prop.freq = last.freq;
+  prop.duration = DurationSeconds(seen.endOfAudio, prop.bitrate);
   return kScanUnsupported;
 }
 

@@ -23,6 +23,8 @@ int32_t CannotCreate(const std::string& outPath, int error, std::string* failure
 
 int32_t ConvertToSwf(const SwfConversion& conv, const std::string& outPath, const _MP3prop& prop,
                      std::string* failure) {
+  SwfConversionHooks hooks;
+  hooks.failure = failure;  // why the MP3 file cannot be opened
   AtomicOutput output(outPath);
   FILE* file = output.Open();
   if (!file) {
@@ -31,13 +33,13 @@ int32_t ConvertToSwf(const SwfConversion& conv, const std::string& outPath, cons
     // by converting into a movie that is thrown away as it is written.
     FILE* sink = std::fopen("/dev/null", "wb");
     SwfMovie discarded(sink);
-    const int32_t status = sink ? ConvertMp3ToSwf(conv, prop, discarded) : kStatusCannotCreate;
+    const int32_t status = sink ? ConvertMp3ToSwf(conv, prop, discarded, hooks) : kStatusCannotCreate;
     if (sink) std::fclose(sink);
     if (status == kStatusCannotOpen || status == kStatusUnsupported) return status;
     return CannotCreate(outPath, error, failure);
   }
   SwfMovie movie(file);
-  const int32_t status = ConvertMp3ToSwf(conv, prop, movie);
+  const int32_t status = ConvertMp3ToSwf(conv, prop, movie, hooks);
   if (status == kStatusCannotOpen || status == kStatusUnsupported) return status;  // nothing kept
   if (movie.failed() || !output.Commit()) {
     return CannotCreate(outPath, errno, failure);

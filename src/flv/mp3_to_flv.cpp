@@ -4,14 +4,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "analysis/mp3_frame_reader.h"
 #include "base/atomic_output.h"
 #include "base/conversion_abort.h"
+#include "base/input_file.h"
 #include "base/log.h"
 #include "flv/amf_writer.h"
 #include "flv/flv_metadata.h"
 #include "flv/flv_tags.h"
-#include "flv/mp3_frame_input.h"
-#include "spectrum/spectrum_decoder.h"
 
 namespace brelvano {
 
@@ -24,14 +24,6 @@ int32_t CannotCreate(const char* path, int error, std::string* failure) {
   return kStatusCannotCreate;
 }
 
-class ProcessSpectrumSource final : public FlvSpectrumSource {
- public:
-  void Init(int subbandLimit) override { SpectrumDecoderInit(subbandLimit); }
-  const float* DecodeFrame(uint32_t header, const uint8_t* body, int32_t length) override {
-    return SpectrumDecodeFrame(header, body, length);
-  }
-};
-
 // The largest body of a streamable frame is 1041 bytes (320 kbit/s at
 // 44100 Hz, 160 kbit/s at 11025 Hz, padded); room to spare.
 constexpr int32_t kMaxFrameBody = 2048;
@@ -43,11 +35,6 @@ constexpr int64_t kProgressStepKiB = 10;
 double FrameMilliseconds(const Mp3Frame& frame) { return frame.samples * 1000.0 / frame.freq; }
 
 }  // namespace
-
-FlvSpectrumSource& processSpectrumSource() {
-  static ProcessSpectrumSource source;
-  return source;
-}
 
 int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectrumOn, uint8_t stopFlags,
                         int32_t maxSeconds, const _MP3prop& prop, ProgressCallback progress,
@@ -62,14 +49,21 @@ int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectr
   FlvSpectrumSource& spectrum = hooks.spectrum ? *hooks.spectrum : processSpectrumSource();
   FlvSpectrumMemory& memory = hooks.spectrumMemory ? *hooks.spectrumMemory : flvSpectrumMemory();
 
-  Mp3FrameInput in;
-  if (!in.Open(mp3Path)) return kStatusCannotOpen;
+  InputOpenError openError;
+  InputFile input = OpenRegularFileForReading(mp3Path, &openError);
+  if (!input) {
+    if (hooks.failure) *hooks.failure = std::string(mp3Path) + ": " + openError.text();
+    return kStatusCannotOpen;
+  }
+  Mp3FrameReaderOptions readerOptions;
+  readerOptions.firstFrameMustBeSupported = true;  // the first frame decides the stream's format
+  Mp3FrameReader in(input.get(), readerOptions);
   const int64_t size = in.size();
   in.SeekTo(prop.skip);
   if (progress) progress(0, size, context);
 
   Mp3Frame frame;
-  if (in.FindFrame(frame, false) != Mp3Search::kFound) return kStatusUnsupported;
+  if (in.FindFrame(frame) != Mp3Search::kFound) return kStatusUnsupported;
   int32_t previousBitrate = frame.bitrate;
   const double firstFrameMs = FrameMilliseconds(frame);
 
@@ -111,7 +105,7 @@ int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectr
     const float* levels = spectrumOn ? spectrum.DecodeFrame(frame.header, body, bodyLength) : nullptr;
 
     Mp3Frame next;
-    const Mp3Search found = in.FindFrame(next, true);
+    const Mp3Search found = in.FindFrame(next);
     if (found != Mp3Search::kFound) break;
     if (next.bitrate != previousBitrate) {
       LogPrintf("FLV: Bitrate change %d -> %d at Pos %f (ms)\n", previousBitrate, next.bitrate, runningMs);

@@ -12,19 +12,12 @@
 #include "base/progress.h"
 #include "flv/flv_spectrum.h"
 #include "flv/flv_stream.h"
+#include "spectrum/spectrum_source.h"
 
 namespace brelvano {
 
 // The spectrum analysis a conversion feeds its frames to.
-class FlvSpectrumSource {
- public:
-  virtual ~FlvSpectrumSource() = default;
-  virtual void Init(int subbandLimit) = 0;
-  // 32 levels, or null when the frame cannot be analysed; valid until the next call.
-  virtual const float* DecodeFrame(uint32_t header, const uint8_t* body, int32_t length) = 0;
-};
-// Forwards to SpectrumDecoderInit and SpectrumDecodeFrame.
-FlvSpectrumSource& processSpectrumSource();
+using FlvSpectrumSource = SpectrumSource;
 
 // What a conversion uses besides its arguments; every null member means the
 // process-wide or real one.
@@ -43,7 +36,9 @@ struct FlvConversionHooks {
 // kFlvStopAtBeginning and kFlvStopAtEnd; maxSeconds > 0 stops once the audio
 // reaches that length. Returns the track status: kStatusOk, kStatusTruncated,
 // kStatusAborted (conversionAbort set; the file holds what was written),
-// kStatusCannotCreate (the reason in hooks.failure, no file changed), kStatusCannotOpen or kStatusUnsupported (no file created).
+// kStatusCannotCreate (the reason in hooks.failure, no file changed),
+// kStatusCannotOpen (also for anything but a regular file; the reason in
+// hooks.failure) or kStatusUnsupported (no file created).
 int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectrumOn, uint8_t stopFlags,
                         int32_t maxSeconds, const _MP3prop& prop, ProgressCallback progress,
                         ProgressContext context);

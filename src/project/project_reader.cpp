@@ -197,9 +197,11 @@ int32_t ReadProjectFile(ProjectRecord& project, const std::string& path, std::st
   std::fclose(file);
 
   if (readError != 0) return fail(kProjectCannotOpen, std::strerror(readError));
-  if (!xmlError.empty()) return fail(kProjectNotAccepted, xmlError);
+  // Acceptance is decided by what was read before any syntax error, so a
+  // complete project followed by junk is still taken.
   const bool accepted = state.fileVersion[0] != 0 && state.build[0] != 0 &&
                         state.version[0] != 0 && state.path.empty();
+  if (!accepted && !xmlError.empty()) return fail(kProjectNotAccepted, xmlError);
   if (!accepted)
     return fail(kProjectNotAccepted,
                 "not a Brelvano project: no root element \"Brelvano\" with version, "

@@ -35,7 +35,8 @@ int SpectrumDecoder::ReadScaleFactorsMpeg1(FrameBitReader& reader, int granule, 
   std::fill(std::begin(sf.illegalPosition), std::end(sf.illegalPosition), kMpeg1IllegalPosition);
   int bits = 0;
   auto read = [&](int first, int count, int slen) {
-    for (int i = first; i < first + count; ++i) sf.value[i] = static_cast<uint8_t>(reader.Read(slen));
+    for (int i = first; i < first + count; ++i)
+      sf.value[i] = static_cast<uint8_t>(reader.Read(slen));
     bits += count * slen;
   };
   if (info.blockType == 2) {
@@ -60,15 +61,17 @@ int SpectrumDecoder::ReadScaleFactorsMpeg1(FrameBitReader& reader, int granule, 
   return bits;
 }
 
-int SpectrumDecoder::ReadScaleFactorsLsf(FrameBitReader& reader, int channel, bool intensityChannel) {
+int SpectrumDecoder::ReadScaleFactorsLsf(FrameBitReader& reader, int channel,
+                                         bool intensityChannel) {
   GranuleInfo& info = info_[0][channel];
   ScaleFactors& sf = scaleFactors_[channel];
   const SpectrumTables& tables = SpectrumTablesReady();
-  const LsfScaleFactorLengths& lengths = intensityChannel
-                                             ? tables.lsfIntensityLengths[(info.scalefacCompress >> 1) & 255]
-                                             : tables.lsfLengths[info.scalefacCompress & 511];
+  const LsfScaleFactorLengths& lengths =
+      intensityChannel ? tables.lsfIntensityLengths[(info.scalefacCompress >> 1) & 255]
+                       : tables.lsfLengths[info.scalefacCompress & 511];
   info.preflag = lengths.preflag;
-  const int kind = info.blockType == 2 ? (info.mixedBlockFlag ? kBlockMixed : kBlockShort) : kBlockLong;
+  const int kind =
+      info.blockType == 2 ? (info.mixedBlockFlag ? kBlockMixed : kBlockShort) : kBlockLong;
   const auto& counts = kNrOfSfb[lengths.row][kind];
   int slot = 0;
   int bits = 0;
@@ -84,7 +87,8 @@ int SpectrumDecoder::ReadScaleFactorsLsf(FrameBitReader& reader, int channel, bo
     bits += slen * counts[g];
   }
   std::fill(sf.value + slot, sf.value + kScaleFactorSlots, 0);
-  std::fill(sf.illegalPosition + slot, sf.illegalPosition + kScaleFactorSlots, kMpeg1IllegalPosition);
+  std::fill(sf.illegalPosition + slot, sf.illegalPosition + kScaleFactorSlots,
+            kMpeg1IllegalPosition);
   return bits;
 }
 
@@ -117,7 +121,8 @@ void SpectrumDecoder::IntensityStereo(BandRow row, bool lsf, bool msStereo) {
     }
   };
   auto apply = [&](int slot, int first, int count, int stride) {
-    if (sf.value[slot] != sf.illegalPosition[slot]) applyPosition(sf.value[slot], first, count, stride);
+    if (sf.value[slot] != sf.illegalPosition[slot])
+      applyPosition(sf.value[slot], first, count, stride);
   };
   // The top band has no scale factor of its own: it takes the position of the
   // band below when that band is intensity-coded too, else the centre.
@@ -133,7 +138,9 @@ void SpectrumDecoder::IntensityStereo(BandRow row, bool lsf, bool msStereo) {
     const int start = layout.shortStart[12];
     applyPosition(centre, 3 * start + window, layout.shortStart[13] - start, 3);
   };
-  auto topLongBand = [&]() { applyPosition(centre, layout.longStart[21], layout.longStart[22] - layout.longStart[21], 1); };
+  auto topLongBand = [&]() {
+    applyPosition(centre, layout.longStart[21], layout.longStart[22] - layout.longStart[21], 1);
+  };
 
   if (right.blockType == 2) {
     const int longPart = right.mixedBlockFlag ? layout.mixedLongBands : 0;
@@ -165,14 +172,17 @@ void SpectrumDecoder::IntensityStereo(BandRow row, bool lsf, bool msStereo) {
   }
 }
 
-const float* SpectrumDecoder::DecodeFrame(uint32_t headerWord, const uint8_t* payload, int32_t length) {
+const float* SpectrumDecoder::DecodeFrame(uint32_t headerWord, const uint8_t* payload,
+                                          int32_t length) {
   // Payloads that do not fit a frame buffer cannot come from an accepted
   // frame: refuse them before touching the state.
   if (length < 0 || length > kMaxPayload || (payload == nullptr && length > 0)) return nullptr;
   const SpectrumTables& tables = SpectrumTablesReady();
   const FrameHeader header{headerWord};
   const bool lsf = header.versionId() != 3 && header.versionId() != 1;
-  const BandRow row = header.versionId() == 2 ? kRowMpeg2 : header.versionId() == 0 ? kRowMpeg25 : kRowMpeg1;
+  const BandRow row = header.versionId() == 2   ? kRowMpeg2
+                      : header.versionId() == 0 ? kRowMpeg25
+                                                : kRowMpeg1;
   const int channels = header.mode() == 3 ? 1 : 2;
   const bool mixing = channels == 2;
   const bool joint = header.mode() == 1;
@@ -248,7 +258,8 @@ const float* SpectrumDecoder::DecodeFrame(uint32_t headerWord, const uint8_t* pa
   // of the side information, in the previous payload's last bytes.
   const int mainStart = kReservoirRoom + sideInfoBytes - mainDataBegin;
   if (mainDataBegin > 0) {
-    std::memcpy(buffer + mainStart, buffers_[previous] + kReservoirRoom + previousLength_ - mainDataBegin,
+    std::memcpy(buffer + mainStart,
+                buffers_[previous] + kReservoirRoom + previousLength_ - mainDataBegin,
                 static_cast<size_t>(mainDataBegin));
   }
   previousLength_ = length;
@@ -258,15 +269,24 @@ const float* SpectrumDecoder::DecodeFrame(uint32_t headerWord, const uint8_t* pa
   // above them, but for the first 8 of the next subband that its alias
   // butterflies with the last weighted one read, need no arithmetic.
   const int wantedSubbands = observer_ != nullptr ? kSubbands : kWeightedSubbands;
-  const int lineLimit = observer_ != nullptr ? kGranuleLines : kSubbandLines * kWeightedSubbands + 8;
+  const int lineLimit =
+      observer_ != nullptr ? kGranuleLines : kSubbandLines * kWeightedSubbands + 8;
+  // The Huffman stage leaves the lines from the limit up alone, and the
+  // stereo stage keeps zeros there zero: clear them when the limit changes.
+  if (lineLimit != lineLimit_) {
+    for (auto& channel : lines_) std::fill(std::begin(channel), std::end(channel), 0.0);
+    lineLimit_ = lineLimit;
+  }
   for (int gr = 0; gr < granules; ++gr) {
     granule_ = gr;
     for (int ch = 0; ch < channels; ++ch) {
       const int part2Bits = lsf ? ReadScaleFactorsLsf(reader, ch, ch == 1 && intensity)
                                 : ReadScaleFactorsMpeg1(reader, gr, ch);
-      if (DecodeGranuleLines(reader, info_[gr][ch], scaleFactors_[ch], part2Bits, row, lines_[ch],
-                             lineLimit) !=
-          kGranuleOk) {
+      // Without M/S or intensity stereo the second channel is mixed in as it
+      // is decoded: its lines are not needed on their own.
+      const bool mixIn = ch == 1 && !msStereo && !intensity;
+      if (DecodeGranuleLines(reader, info_[gr][ch], scaleFactors_[ch], part2Bits, row,
+                             lines_[mixIn ? 0 : ch], lineLimit, mixIn) != kGranuleOk) {
         return nullptr;
       }
     }
@@ -274,7 +294,8 @@ const float* SpectrumDecoder::DecodeFrame(uint32_t headerWord, const uint8_t* pa
     if (channels == 2) {
       GranuleInfo& right = info_[gr][1];
       if (msStereo) {
-        const int count = std::min(lineLimit, 18 * std::max(left.activeSubbands, right.activeSubbands));
+        const int count =
+            std::min(lineLimit, 18 * std::max(left.activeSubbands, right.activeSubbands));
         for (int i = 0; i < count; ++i) {
           const double a = lines_[0][i];
           const double b = lines_[1][i];
@@ -285,11 +306,13 @@ const float* SpectrumDecoder::DecodeFrame(uint32_t headerWord, const uint8_t* pa
       if (intensity) IntensityStereo(row, lsf, msStereo);
       const int active = std::max(left.activeSubbands, right.activeSubbands);
       left.activeSubbands = right.activeSubbands = active;
-      const int mixed = std::min(lineLimit, 18 * active);
-      for (int i = 0; i < mixed; ++i) lines_[0][i] += lines_[1][i];
+      if (msStereo || intensity) {
+        const int mixed = std::min(lineLimit, 18 * active);
+        for (int i = 0; i < mixed; ++i) lines_[0][i] += lines_[1][i];
+      }
     }
-    values_.GranuleSpectrumUpdate(lines_[0], left.blockType, left.mixedBlockFlag, left.activeSubbands,
-                                  wantedSubbands);
+    values_.GranuleSpectrumUpdate(lines_[0], left.blockType, left.mixedBlockFlag,
+                                  left.activeSubbands, wantedSubbands);
     if (observer_ != nullptr) observer_(observerContext_, values_.subbandSamples());
   }
   (void)tables;

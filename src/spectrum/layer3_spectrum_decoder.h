@@ -45,6 +45,7 @@ class SpectrumDecoder {
   GranuleInfo info_[2][2];  // [granule][channel]
   ScaleFactors scaleFactors_[2];
   double lines_[2][layer3::kGranuleLines] = {};
+  int lineLimit_ = layer3::kGranuleLines;  // lines from here up are zero
   SpectrumValues values_;
   GranuleObserver observer_ = nullptr;
   void* observerContext_ = nullptr;

@@ -16,7 +16,12 @@ using namespace layer3;
 constexpr int kFirstLevelBits = 9;
 
 uint32_t Leaf(int length, int x, int y) {
-  return static_cast<uint32_t>(length) | (static_cast<uint32_t>(x) << 8) | (static_cast<uint32_t>(y) << 12);
+  const int withSigns = length + (x != 0) + (y != 0);
+  const int escapes = (x == 15) + (y == 15);
+  return static_cast<uint32_t>(length) | (static_cast<uint32_t>(x) << 8) |
+         (static_cast<uint32_t>(y) << 12) | (static_cast<uint32_t>(withSigns) << 16) |
+         (static_cast<uint32_t>(escapes) << 21) | (static_cast<uint32_t>(x != 0) << 23) |
+         (static_cast<uint32_t>(y != 0) << 24);
 }
 
 // Two-level look-up of one code table, appended to `out`: the first level is
@@ -77,11 +82,14 @@ LsfScaleFactorLengths LsfLengths(int sfc) {
   if (sfc < 400) {
     r = {{static_cast<uint8_t>((sfc >> 4) / 5), static_cast<uint8_t>((sfc >> 4) % 5),
           static_cast<uint8_t>((sfc % 16) >> 2), static_cast<uint8_t>(sfc % 4)},
-         0, 0};
+         0,
+         0};
   } else if (sfc < 500) {
     const int x = sfc - 400;
-    r = {{static_cast<uint8_t>((x >> 2) / 5), static_cast<uint8_t>((x >> 2) % 5), static_cast<uint8_t>(x % 4), 0},
-         1, 0};
+    r = {{static_cast<uint8_t>((x >> 2) / 5), static_cast<uint8_t>((x >> 2) % 5),
+          static_cast<uint8_t>(x % 4), 0},
+         1,
+         0};
   } else {
     const int x = sfc - 500;
     r = {{static_cast<uint8_t>(x / 3), static_cast<uint8_t>(x % 3), 0, 0}, 2, 1};
@@ -92,13 +100,16 @@ LsfScaleFactorLengths LsfLengths(int sfc) {
 LsfScaleFactorLengths LsfIntensityLengths(int isc) {
   LsfScaleFactorLengths r{};
   if (isc < 180) {
-    r = {{static_cast<uint8_t>(isc / 36), static_cast<uint8_t>((isc % 36) / 6), static_cast<uint8_t>((isc % 36) % 6),
-          0},
-         3, 0};
+    r = {{static_cast<uint8_t>(isc / 36), static_cast<uint8_t>((isc % 36) / 6),
+          static_cast<uint8_t>((isc % 36) % 6), 0},
+         3,
+         0};
   } else if (isc < 244) {
     const int x = isc - 180;
-    r = {{static_cast<uint8_t>((x % 64) >> 4), static_cast<uint8_t>((x % 16) >> 2), static_cast<uint8_t>(x % 4), 0},
-         4, 0};
+    r = {{static_cast<uint8_t>((x % 64) >> 4), static_cast<uint8_t>((x % 16) >> 2),
+          static_cast<uint8_t>(x % 4), 0},
+         4,
+         0};
   } else {
     const int x = isc - 244;
     r = {{static_cast<uint8_t>(x / 3), static_cast<uint8_t>(x % 3), 0, 0}, 5, 0};
@@ -151,6 +162,12 @@ void BuildLineMaps(int row, std::array<LineMap, 3>& maps) {
     mixed.slotWindow[band] = -1;
   }
   addShort(mixed, coded, 3, layout.mixedLongBands);
+  for (LineMap& map : maps) {
+    map.lowestPositionFrom[kGranuleLines] = kGranuleLines;
+    for (int c = kGranuleLines - 1; c >= 0; --c) {
+      map.lowestPositionFrom[c] = std::min(map.position[c], map.lowestPositionFrom[c + 1]);
+    }
+  }
 }
 
 }  // namespace
@@ -179,11 +196,16 @@ void SpectrumTables::Build(int subbandLimit) {
   for (int t = 0; t < kLayer3CodeTableCount; ++t) {
     BuildHuffmanLookup(kLayer3CodeTables[t], huffman, huffmanOffset[t], huffmanBits[t]);
   }
-  for (int v = 0; v < 16; ++v) {
-    const int length = kQuadLengthsA[v];
-    const int start = kQuadCodesA[v] << (6 - length);
-    for (int j = 0; j < (1 << (6 - length)); ++j) quadA[start + j] = static_cast<uint8_t>(v | (length << 4));
-  }
+  auto buildQuad = [](const auto& codes, const auto& lengths, std::array<uint8_t, 64>& out) {
+    for (int v = 0; v < 16; ++v) {
+      const int length = lengths[v];
+      const int start = codes[v] << (6 - length);
+      for (int j = 0; j < (1 << (6 - length)); ++j)
+        out[start + j] = static_cast<uint8_t>(v | (length << 4));
+    }
+  };
+  buildQuad(kQuadCodesA, kQuadLengthsA, quad[0]);
+  buildQuad(kQuadCodesB, kQuadLengthsB, quad[1]);
 
   for (int sfc = 0; sfc < 512; ++sfc) lsfLengths[sfc] = LsfLengths(sfc);
   for (int isc = 0; isc < 256; ++isc) lsfIntensityLengths[isc] = LsfIntensityLengths(isc);
@@ -213,7 +235,8 @@ void SpectrumTables::Build(int subbandLimit) {
   }
 
   for (int sb = 0; sb < kSubbands; ++sb) {
-    subbandWeights[sb] = sb < kWeightedSubbands ? static_cast<double>(static_cast<float>(std::log(sb + 2.0))) : 0.0;
+    subbandWeights[sb] =
+        sb < kWeightedSubbands ? static_cast<double>(static_cast<float>(std::log(sb + 2.0))) : 0.0;
   }
   for (int i = 0; i < 8; ++i) {
     const double c = kAliasCoefficients[i];
@@ -223,7 +246,10 @@ void SpectrumTables::Build(int subbandLimit) {
   const double pi = std::numbers::pi;
   for (int i = 0; i < 36; ++i) {
     windows[0][i] = std::sin(pi / 36 * (i + 0.5));
-    windows[1][i] = i < 18 ? windows[0][i] : i < 24 ? 1.0 : i < 30 ? std::sin(pi / 12 * (i - 18 + 0.5)) : 0.0;
+    windows[1][i] = i < 18   ? windows[0][i]
+                    : i < 24 ? 1.0
+                    : i < 30 ? std::sin(pi / 12 * (i - 18 + 0.5))
+                             : 0.0;
     windows[2][i] = i < 12 ? std::sin(pi / 12 * (i + 0.5)) : 0.0;
   }
   for (int i = 0; i < 36; ++i) windows[3][i] = windows[1][35 - i];
@@ -232,7 +258,8 @@ void SpectrumTables::Build(int subbandLimit) {
     const int exponent = 1 << e;
     imdctDft9Twiddle[e] = {std::cos(2 * pi * exponent / 9), std::sin(2 * pi * exponent / 9)};
   }
-  for (int p = 0; p < 9; ++p) imdctPostTwiddle[p] = {std::cos(pi * (4 * p + 1) / 72), std::sin(pi * (4 * p + 1) / 72)};
+  for (int p = 0; p < 9; ++p)
+    imdctPostTwiddle[p] = {std::cos(pi * (4 * p + 1) / 72), std::sin(pi * (4 * p + 1) / 72)};
   for (int r = 0; r < 6; ++r) {
     const int i = r < 3 ? r : r + 3;
     for (int k = 0; k < 6; ++k) imdctShort[r][k] = std::cos(pi / 24 * (2 * i + 7) * (2 * k + 1));

@@ -15,6 +15,9 @@ namespace brelvano {
 struct LineMap {
   std::array<uint16_t, layer3::kGranuleLines> position;  // index into the 576 lines
   std::array<uint8_t, layer3::kGranuleLines> slot;       // scale-factor slot
+  // The lowest position of coded lines c..575 ([576] = 576): from the first c
+  // whose entry reaches a line limit, no coded line lands below it.
+  std::array<uint16_t, layer3::kGranuleLines + 1> lowestPositionFrom;
   int slotCount = 0;
   // Per slot: band number and window (-1 for a long band).
   std::array<int8_t, layer3::kScaleFactorSlots> slotBand{};
@@ -28,8 +31,11 @@ struct LsfScaleFactorLengths {
   uint8_t preflag;
 };
 
-// A Huffman look-up entry: a leaf holds the code length in bits 0..4 and the
-// pair x, y in bits 8..11 and 12..15; an entry with bit 31 set points to a
+// A Huffman look-up entry: a leaf holds the code length in bits 0..4, the
+// pair x, y in bits 8..11 and 12..15, the code length plus the pair's sign
+// bits in bits 16..20, the number of 15s (each followed by linbits in a
+// table with linbits) in bits 21..22, and whether x and y are not zero in
+// bits 23 and 24; an entry with bit 31 set points to a
 // second-level table (offset in bits 8..30, index width in bits 0..4).
 inline constexpr uint32_t kHuffmanPointer = 0x80000000u;
 
@@ -54,8 +60,9 @@ class SpectrumTables {
   std::vector<uint32_t> huffman;
   std::array<uint32_t, 16> huffmanOffset{};
   std::array<uint8_t, 16> huffmanBits{};
-  // Count1 table A by the next 6 bits: value bits 0..3 (8v+4w+2x+y), length bits 4..7.
-  std::array<uint8_t, 64> quadA{};
+  // Count1 tables A and B by the next 6 bits: value bits 0..3 (8v+4w+2x+y),
+  // length bits 4..7.
+  std::array<std::array<uint8_t, 64>, 2> quad{};
 
   // LSF scale-factor lengths by scalefac_compress (0..511), and for the
   // intensity-coded right channel by scalefac_compress / 2 (0..255).

@@ -1,91 +1,72 @@
 #include "swf/mp3_to_swf.h"
 
 #include <strings.h>
+#include <sys/stat.h>
 
-#include <cstdio>
 #include <cstring>
 #include <memory>
 
-#include "analysis/frame_header.h"
+#include "analysis/mp3_frame_reader.h"
 #include "base/conversion_abort.h"
+#include "base/input_file.h"
 #include "base/log.h"
-#include "spectrum/spectrum_decoder.h"
-#include "swf/swf_spectrum.h"
 #include "swf/swf_tags.h"
 
 namespace brelvano {
 
 namespace {
 
-constexpr size_t kReadBufferBytes = 1 << 16;
 constexpr int32_t kPayloadBytes = 8192;  // larger than any supported frame body
 
-struct FileCloser {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-
 // The path to open: a path whose last "." does not begin ".mp3" gets ".mp3"
-// appended, unless it names an existing file as it is.
+// appended, unless it names an existing file as it is. Only looked up, never
+// opened, so that a FIFO there is not waited on.
 std::string InputPath(const std::string& path) {
   const size_t dot = path.rfind('.');
   if (dot != std::string::npos && strcasecmp(path.c_str() + dot, ".mp3") == 0) return path;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    std::fclose(f);
-    return path;
-  }
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0) return path;
   return path + ".mp3";
 }
 
-// The decoded header of the frame about to be copied.
-struct Frame {
-  uint32_t header = 0;
-  int32_t samples = 0;  // per frame: 1152 or 576
-  int32_t stereo = 0, freq = 0, bitrate = 0, bodyLength = 0;
-};
-
-// Reads the next byte into the header window; 0xFF once the file has ended.
-inline uint32_t NextByte(FILE* in) {
-  const int c = getc_unlocked(in);
-  return c == EOF ? 0xFF : static_cast<uint32_t>(c);
+// Movie frames for at most `maxSeconds` at `R` frames per second, held at
+// kMaxTruncatedFrames; computed wide, since a project may ask for any length.
+int32_t FrameLimit(int32_t maxSeconds, int32_t R) {
+  const int64_t frames = int64_t{maxSeconds} * R;
+  return frames > kMaxTruncatedFrames ? kMaxTruncatedFrames : static_cast<int32_t>(frames);
 }
 
 }  // namespace
 
 int32_t ConvertMp3ToSwf(const SwfConversion& conv, const _MP3prop& prop, SwfMovie& out) {
+  return ConvertMp3ToSwf(conv, prop, out, SwfConversionHooks{});
+}
+
+int32_t ConvertMp3ToSwf(const SwfConversion& conv, const _MP3prop& prop, SwfMovie& out,
+                        const SwfConversionHooks& hooks) {
+  SpectrumSource& spectrum = hooks.spectrum ? *hooks.spectrum : processSpectrumSource();
+  SwfSpectrumMemory& spectrumMemory = hooks.spectrumMemory ? *hooks.spectrumMemory : swfSpectrumMemory();
   const std::string path = InputPath(conv.mp3Path);
-  File input(std::fopen(path.c_str(), "rb"));
+  InputOpenError openError;
+  InputFile input = OpenRegularFileForReading(path.c_str(), &openError);
   if (!input) {
+    if (hooks.failure) *hooks.failure = path + ": " + openError.text();
     LogPrintf("Can't open file %s", path.c_str());
     return kStatusCannotOpen;
   }
-  FILE* in = input.get();
-  std::setvbuf(in, nullptr, _IOFBF, kReadBufferBytes);
-  std::fseek(in, 0, SEEK_END);
-  const int64_t inputSize = std::ftell(in);
-  std::fseek(in, prop.skip, SEEK_SET);
+  // The first frame decides the stream's format; a header of a kind we
+  // cannot stream there rejects the whole file. Later ones are skipped.
+  Mp3FrameReaderOptions readerOptions;
+  readerOptions.firstFrameMustBeSupported = true;
+  Mp3FrameReader in(input.get(), readerOptions);
+  const int64_t inputSize = in.size();
+  in.SeekTo(prop.skip);
   if (conv.progress) conv.progress(0, inputSize, conv.context);
 
-  // The first frame decides the stream's format; a header of a kind we
-  // cannot stream there rejects the whole file.
-  Frame frame;
-  for (;;) {
-    const int c = getc_unlocked(in);
-    if (c == EOF) {
-      LogPrintf("Unsupported format\n");
-      return kStatusUnsupported;
-    }
-    frame.header = (frame.header << 8) | static_cast<uint32_t>(c);
-    const int32_t r = DecodeFrameHeader(frame.header, frame.stereo, frame.freq, frame.bitrate,
-                                        frame.bodyLength);
-    if (r > 0) {
-      frame.samples = r;
-      break;
-    }
-    if (r == kFrameUnsupported) {
-      LogPrintf("Unsupported format\n");
-      return kStatusUnsupported;
-    }
+  Mp3Frame frame;
+  if (in.FindFrame(frame) != Mp3Search::kFound) {
+    LogPrintf("Unsupported format\n");
+    return kStatusUnsupported;
   }
   int32_t lastBitrate = frame.bitrate;
   const int32_t R = conv.frameRate;
@@ -93,12 +74,8 @@ int32_t ConvertMp3ToSwf(const SwfConversion& conv, const _MP3prop& prop, SwfMovi
   int32_t maxFrames = 0;
   long durationSeconds = prop.duration;
   if (conv.maxSeconds > 0) {
-    maxFrames = conv.maxSeconds * R;
-    durationSeconds = conv.maxSeconds;
-    if (maxFrames > kMaxTruncatedFrames) {
-      maxFrames = kMaxTruncatedFrames;
-      durationSeconds = kMaxTruncatedFrames / R;
-    }
+    maxFrames = FrameLimit(conv.maxSeconds, R);
+    durationSeconds = maxFrames == kMaxTruncatedFrames ? kMaxTruncatedFrames / R : conv.maxSeconds;
   }
 
   SwfBuffer& movie = out.buffer();
@@ -110,8 +87,8 @@ int32_t ConvertMp3ToSwf(const SwfConversion& conv, const _MP3prop& prop, SwfMovi
   // T: audio samples per movie frame, rounded up. carry: samples already
   // streamed beyond the start of the current movie frame.
   const int32_t T = (frame.freq + R - 1) / R;
-  SpectrumDecoderInit(32);
-  SwfWriteSpectrum(movie, nullptr);
+  spectrum.Init(32);
+  SwfWriteSpectrum(movie, spectrumMemory, nullptr);
   int32_t carry = 0;
   uint32_t f = 0;
   int32_t status = kStatusOk;
@@ -139,39 +116,27 @@ int32_t ConvertMp3ToSwf(const SwfConversion& conv, const _MP3prop& prop, SwfMovi
         block.PutByte(static_cast<uint8_t>(frame.header >> 16));
         block.PutByte(static_cast<uint8_t>(frame.header >> 8));
         block.PutByte(static_cast<uint8_t>(frame.header));
-        const size_t got = std::fread(payload, 1, static_cast<size_t>(frame.bodyLength), in);
+        const int32_t got = in.ReadBody(payload, frame.bodyLength);
         // A frame cut short by the end of the file still goes in at full length.
-        if (got < static_cast<size_t>(frame.bodyLength))
-          std::memset(payload + got, 0, static_cast<size_t>(frame.bodyLength) - got);
+        if (got < frame.bodyLength) std::memset(payload + got, 0, static_cast<size_t>(frame.bodyLength - got));
         block.PutBytes(payload, frame.bodyLength);
-        if (conv.spectrumOn) levels = SpectrumDecodeFrame(frame.header, payload, frame.bodyLength);
+        if (conv.spectrumOn) levels = spectrum.DecodeFrame(frame.header, payload, frame.bodyLength);
 
-        // Find the next frame, skipping frames of kinds we cannot stream.
-        uint32_t h = 0;
-        for (;;) {
-          h = (h << 8) | NextByte(in);
-          int32_t stereo, freq, bitrate, bodyLength;
-          const int32_t r = DecodeFrameHeader(h, stereo, freq, bitrate, bodyLength);
-          if (r > 0) {
-            if (bitrate != lastBitrate)
-              LogPrintf("Bitrate change %d -> %d at Frame %d\n", lastBitrate, bitrate,
-                        static_cast<int>(f));
-            lastBitrate = bitrate;
-            frame = Frame{h, r, stereo, freq, bitrate, bodyLength};
-            break;
-          }
-          if (r == kFrameUnsupported) std::fseek(in, bodyLength, SEEK_CUR);
-          if (std::feof(in)) break;
-        }
-        if (std::feof(in)) {
+        // The next frame; frames of kinds we cannot stream are skipped.
+        Mp3Frame next;
+        if (in.FindFrame(next) != Mp3Search::kFound) {
           end = true;
           break;
         }
+        if (next.bitrate != lastBitrate)
+          LogPrintf("Bitrate change %d -> %d at Frame %d\n", lastBitrate, next.bitrate, static_cast<int>(f));
+        lastBitrate = next.bitrate;
+        frame = next;
       }
     }
     movie.PutTagHeader(kSwfTagSoundStreamBlock, static_cast<int32_t>(block.GetPosition()), true);
     movie.Append(block);
-    if (conv.spectrumOn && levels) SwfWriteSpectrum(movie, levels);
+    if (conv.spectrumOn && levels) SwfWriteSpectrum(movie, spectrumMemory, levels);
     if (maxFrames != 0 && f + 2 >= static_cast<uint32_t>(maxFrames)) {
       status = kStatusTruncated;
       end = true;
@@ -182,7 +147,7 @@ int32_t ConvertMp3ToSwf(const SwfConversion& conv, const _MP3prop& prop, SwfMovi
     SwfWriteShowFrame(movie);
     ++f;
     out.Drain();
-    if (conv.progress && f % 10 == 0) conv.progress(std::ftell(in), inputSize, conv.context);
+    if (conv.progress && f % 10 == 0) conv.progress(in.position(), inputSize, conv.context);
   }
 
   // Let the timeline reach the end of the audio already streamed.

@@ -1,6 +1,8 @@
 #include "analysis/mp3_scan.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstring>
@@ -88,6 +90,55 @@ TEST(ScanMp3File, HandBuiltStreams) {
     EXPECT_EQ(ScanMp3File(dir.file("t.mp3").c_str(), p), c.result);
     EXPECT_EQ((std::array{p.bitrate, p.vbr, p.freq, p.stereo, p.duration, p.skip}),
               (std::array{c.bitrate, c.vbr, c.freq, c.stereo, c.duration, c.skip}));
+  }
+}
+
+// The duration counts the bytes up to the end of the last frame, not the
+// file's size. Regression: 4 s of audio followed by a 2 GiB hole (a sparse
+// file, as `truncate -s` makes) was listed as 2982'36".
+TEST(ScanMp3File, DurationEndsWithTheAudio) {
+  const Bytes fourSeconds = SyntheticMp3(kMpeg1_128k_44100, 154);  // 154 × 1152 samples: 4.02 s
+  Bytes v1Tag = Text("TAG");
+  v1Tag.resize(128, 0);
+  const struct {
+    const char* name;
+    Bytes file;
+    int64_t extendTo;  // > 0: the file is then extended to this size by a hole
+    int32_t result, duration;
+    int64_t supported, endOfAudio;
+  } cases[] = {
+      {"4 s then a 2 GiB hole", fourSeconds, int64_t{2} << 30, kScanOk, 4, 154, 154 * 417},
+      {"4 s then 1 MB of junk", Cat({fourSeconds, Bytes(1 << 20, 0x41)}), 0, kScanOk, 4, 154, 154 * 417},
+      {"ID3v1 tag behind", Cat({fourSeconds, v1Tag}), 0, kScanOk, 4, 154, 154 * 417},
+      {"nothing but a 2 GiB hole", {}, int64_t{2} << 30, kScanNoFrames, 0, 0, 0},
+  };
+  TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.file("t.mp3");
+    WriteFileBytes(path, c.file);
+    if (c.extendTo > 0) {
+      ASSERT_EQ(truncate(path.c_str(), c.extendTo), 0);
+    }
+    _MP3prop prop;
+    Mp3ScanDetails details;
+    EXPECT_EQ(ScanMp3File(path.c_str(), prop, &details), c.result);
+    EXPECT_EQ(prop.duration, c.duration);
+    EXPECT_EQ(details.supportedFrames, c.supported);
+    EXPECT_EQ(details.endOfAudio, c.endOfAudio);
+  }
+}
+
+// Anything but a regular file cannot be opened, and says why. Regression: a
+// FIFO in place of an MP3 file hung the scan waiting for a writer.
+TEST(ScanMp3File, OnlyRegularFilesAreRead) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.file("f.mp3").c_str(), 0644), 0);
+  for (const std::string& path : {dir.file("f.mp3"), dir.path(), std::string("/dev/zero")}) {
+    _MP3prop prop;
+    Mp3ScanDetails details;
+    EXPECT_EQ(ScanMp3File(path.c_str(), prop, &details), kScanCannotOpen) << path;
+    EXPECT_FALSE(details.openError.text().empty());
   }
 }
 

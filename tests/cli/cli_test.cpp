@@ -1,6 +1,7 @@
 // brelvano-cli as a user runs it: output, files made and exit statuses.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,6 +39,22 @@ TEST(CliInfo, TableAndExitStatus) {
             "Filename\tStatus\tFormat\tDuration\tFrequency\tStereo\tbps\tTitle\tArtist\tAlbum\n"
             "hum_11025_mono.mp3\t\tdefault\t0'05\"\t11025\tNo\t32 (cbr)\tLow Hum\tBrelvano Demo\tTest Tones\n"
             "such.mp3\tCannot open\tdefault\t0'00\"\t0\tNo\t0 (cbr)\t\t\t\n");
+}
+
+// Regression: a FIFO named as an MP3 file hung `info` and `convert` waiting
+// for a writer. It, a directory and a device are "Cannot open" at once.
+TEST(CliInfo, InputsThatAreNoRegularFiles) {
+  test::TempDir dir;
+  ASSERT_EQ(mkfifo(dir.file("f.mp3").c_str(), 0644), 0);
+  ASSERT_EQ(mkdir(dir.file("d.mp3").c_str(), 0755), 0);
+  const std::string inputs = ShellQuote(dir.file("f.mp3")) + " " + ShellQuote(dir.file("d.mp3")) + " /dev/zero";
+  // timeout: a hang fails the test instead of stopping the run.
+  const auto info = test::RunCommand("timeout 20 " + ShellQuote(BRELVANO_CLI_PATH) + " info --tsv " + inputs +
+                                     " 2>/dev/null | cut -f1,2");
+  EXPECT_EQ(info.output, "Filename\tStatus\nf.mp3\tCannot open\nd.mp3\tCannot open\nzero\tCannot open\n");
+  const auto convert = test::RunCommand("timeout 20 " + ShellQuote(BRELVANO_CLI_PATH) + " convert --dest " +
+                                        ShellQuote(dir.path()) + " " + inputs + " >/dev/null 2>&1; echo $?");
+  EXPECT_EQ(convert.output, "1\n");
 }
 
 TEST(CliUsage, ErrorsExitTwoWithOneLineMessage) {

@@ -275,6 +275,9 @@ TEST_F(Mp3ToFlv, DurationAndTruncation) {
       {Input(test::SyntheticMp3(0xFFFB9064, 2297)), 10, kStatusTruncated, 383, 1152 / 44.1},  // a minute, MPEG-1
       {Fixture("long60.mp3"), 10, kStatusTruncated, 192, 576 / 11.025},                     // MPEG 2.5
       {Fixture("s44_cbr128.mp3"), 600, kStatusOk, 0, 1152 / 44.1},  // the file ends first
+      // Limits whose milliseconds or frame counts overflow 32 bits.
+      {Fixture("s44_cbr128.mp3"), 143165577, kStatusOk, 0, 1152 / 44.1},
+      {Fixture("s44_cbr128.mp3"), 2147483647, kStatusOk, 0, 1152 / 44.1},
       {Fixture("short.mp3"), 0, kStatusOk, 0, 1152 / 44.1},
   };
   for (const auto& c : cases) {

@@ -38,10 +38,6 @@ bool FileExists(const std::string& path) { return std::filesystem::exists(path);
 
 std::string DataFile(const std::string& name) { return std::string(BRELVANO_TEST_DATA) + "/" + name; }
 
-std::string SharedTestData(const std::string& relative) {
-  const std::string path = std::string(BRELVANO_SHARED_TESTDATA) + "/" + relative;
-  return FileExists(path) ? path : std::string();
-}
 
 CommandResult RunCommand(const std::string& command) {
   CommandResult result;

@@ -29,8 +29,6 @@ bool FileExists(const std::string& path);
 
 // Path of a committed fixture under tests/data.
 std::string DataFile(const std::string& name);
-// Path of a file of the shared conformance data (empty when that data is absent).
-std::string SharedTestData(const std::string& relative);
 
 struct CommandResult {
   int exitCode = -1;

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/conversion_abort.h"
@@ -171,6 +172,19 @@ TEST_F(SwfConversionTest, TruncatesAtMaximumLength) {
   const Converted longer = Convert(mp3, 10, 2000);
   EXPECT_EQ(test::DoActionVariables(longer.swf.tags[0].body)[3].second, "1600");
   EXPECT_EQ(longer.status, kStatusOk);
+  // Regression: 143165577 s × 30 fps wrapped to 14 movie frames in 32 bits,
+  // cutting a 4 s track short as "Truncated". Held at 16,000 frames instead.
+  const Bytes fourSeconds = SyntheticMp3(k44k, 154);
+  for (const auto& [seconds, frameRate, duration] :
+       {std::tuple{143165577, 30, "533"}, {2147483647, 200, "80"}, {2147483647, 1, "16000"}}) {
+    SCOPED_TRACE(seconds);
+    const Converted huge = Convert(fourSeconds, frameRate, seconds);
+    EXPECT_EQ(huge.status, kStatusOk);
+    EXPECT_EQ(test::DoActionVariables(huge.swf.tags[0].body)[3].second, duration);
+    size_t audioBytes = 0;
+    for (const auto& t : huge.swf.tags) audioBytes += t.code == kSwfTagSoundStreamBlock ? t.body.size() - 4 : 0;
+    EXPECT_EQ(audioBytes, fourSeconds.size());
+  }
 }
 
 TEST_F(SwfConversionTest, StatusByInput) {
@@ -241,6 +255,61 @@ TEST_F(SwfConversionTest, FrameCountHeldAtSixteenBitMaximum) {
   EXPECT_GT(out.swf.count(kSwfTagShowFrame), 65535u);
   EXPECT_EQ(out.swf.frameCount, 65535);
   EXPECT_EQ(out.swf.fileLength, out.bytes.size());
+}
+
+// Levels that name the frame they came from: every band holds the frame's
+// index; every fifth frame cannot be analysed.
+class CountingSpectrum final : public SpectrumSource {
+ public:
+  void Init(int subbandLimit) override { inits_ += subbandLimit == 32 ? 1 : 100; }
+  const float* DecodeFrame(uint32_t, const uint8_t*, int32_t) override {
+    const int index = calls_++;
+    if (index % 5 == 4) return nullptr;
+    for (float& level : levels_) level = static_cast<float>(index) + 0.5f;
+    return levels_;
+  }
+  int inits_ = 0, calls_ = 0;
+
+ private:
+  float levels_[32] = {};
+};
+
+// Each block is followed by the levels of its last MP3 frame, when it has
+// any; the first such tag sets all 32 bands. The decoder and the memory of
+// what was sent come through the hooks.
+TEST_F(SwfConversionTest, SpectrumOfEachBlocksLastFrame) {
+  SwfConversion conv = Conv(Write(SyntheticMp3(k44k, 40)), 10);
+  conv.spectrumOn = true;
+  CountingSpectrum spectrum;
+  SwfSpectrumMemory memory;
+  memory[0] = 12.0f;  // reset by the conversion before its first frame
+  SwfMovie movie;
+  conversionAbort().set(0);
+  ASSERT_EQ(ConvertMp3ToSwf(conv, {}, movie, SwfConversionHooks{&spectrum, &memory}), kStatusOk);
+  EXPECT_EQ(spectrum.inits_, 1);
+  EXPECT_EQ(spectrum.calls_, 40);
+  const Bytes bytes(movie.buffer().data(), movie.buffer().data() + movie.buffer().GetPosition());
+  const test::SwfFile swf = test::ParseSwf(bytes);
+  ASSERT_TRUE(swf.ok) << swf.error;
+  int frames = 0;
+  size_t checkedTags = 0;
+  for (size_t i = 0; i < swf.tags.size(); ++i) {
+    if (swf.tags[i].code != kSwfTagSoundStreamBlock) continue;
+    frames += int(swf.tags[i].body.size() - 4) / 417;
+    const int last = frames - 1;
+    const test::SwfTag& next = swf.tags[i + 1];
+    if (last % 5 == 4) {
+      EXPECT_EQ(next.code, kSwfTagShowFrame) << "block " << i;
+      continue;
+    }
+    ASSERT_EQ(next.code, kSwfTagDoAction) << "block " << i;
+    const auto variables = test::DoActionVariables(next.body);
+    ASSERT_EQ(variables.size(), 32u);  // every band changes its integer part
+    EXPECT_EQ(variables[0], std::make_pair(std::string("s0"), std::to_string(last)));
+    ++checkedTags;
+  }
+  EXPECT_GT(checkedTags, 5u);
+  EXPECT_EQ(memory[31], 38.5f);  // frame 39 gave none: what was sent last stays
 }
 
 TEST_F(SwfConversionTest, LogsBitRateChangesAndTheMovie) {
