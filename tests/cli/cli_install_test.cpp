@@ -28,7 +28,7 @@ TEST(CliInstall, ManPageAndCompletionAreInstalledAndWork) {
                                      ShellQuote(manPage) + " 2>&1 | col -b");
   EXPECT_EQ(page.exitCode, 0);
   for (const char* text : {"brelvano-cli - publish MP3 audio", "convert", "publish", "--json",
-                           "--progress", "Exit status", "130", "BRELVANOLOG"})
+                           "--progress", "Exit status", "130", "BRELVANOLOG", "players", "--restore-tags"})
     EXPECT_NE(page.output.find(text), std::string::npos) << text << "\n" << page.output;
   EXPECT_EQ(page.output.find("warning"), std::string::npos) << page.output;
 }
