@@ -15,9 +15,12 @@ std::string ReadableFileProblem(const std::string& path) {
   if (fd < 0) return std::strerror(errno);
   struct stat info {};
   std::string problem;
-  if (::fstat(fd, &info) != 0) problem = std::strerror(errno);
-  else if (S_ISDIR(info.st_mode)) problem = std::strerror(EISDIR);
-  else if (!S_ISREG(info.st_mode)) problem = "Not a regular file";
+  if (::fstat(fd, &info) != 0)
+    problem = std::strerror(errno);
+  else if (S_ISDIR(info.st_mode))
+    problem = std::strerror(EISDIR);
+  else if (!S_ISREG(info.st_mode))
+    problem = "Not a regular file";
   ::close(fd);
   return problem;
 }

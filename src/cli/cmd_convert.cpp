@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analysis/mp3list.h"
+#include "base/conversion_abort.h"
 #include "cli/commands.h"
 #include "cli/file_arguments.h"
 #include "cli/interrupt.h"
@@ -13,7 +14,6 @@
 #include "cli/output_style.h"
 #include "cli/terminal_progress.h"
 #include "convert/batch.h"
-#include "base/conversion_abort.h"
 #include "convert/output_path.h"
 
 namespace brelvano::cli {
@@ -51,8 +51,9 @@ int RunConvert(const ConvertOptions& options) {
     durations.push_back(entry->prop.duration);
   }
 
-  TerminalProgress progress(options.json ? TerminalProgress::Report::kJson : TerminalProgress::Report::kText,
-                            ProgressLineWanted());
+  TerminalProgress progress(
+      options.json ? TerminalProgress::Report::kJson : TerminalProgress::Report::kText,
+      ProgressLineWanted());
   progress.setTrackDurations(std::move(durations));
   bool cancelled;
   {

@@ -47,7 +47,8 @@ std::optional<std::vector<int32_t>> FindTracks(const BrelvanoApplication& app,
     const int32_t row = app.findTrack(track);
     if (row < 0) {
       PrintError("no track \"" + track + "\" in " + app.projectFilename() + " (" +
-                 std::to_string(app.trackCount()) + " tracks; give a number from 1 or a file name)");
+                 std::to_string(app.trackCount()) +
+                 " tracks; give a number from 1 or a file name)");
       return std::nullopt;
     }
     rows.push_back(row);
@@ -108,7 +109,8 @@ int RunMove(const std::string& project, const std::string& track, const std::str
   if (!rows) return kExitFailure;
   const bool up = direction == "up";
   if (!cli->application.moveTracks(*rows, up ? -1 : 1)) {
-    PrintError("track " + track + " is already " + (up ? "the first" : "the last") + "; nothing moved");
+    PrintError("track " + track + " is already " + (up ? "the first" : "the last") +
+               "; nothing moved");
     return kExitFailure;
   }
   return Save(cli->application);
@@ -130,14 +132,18 @@ int RunTrack(const TrackOptions& o) {
   if (!rows) return kExitFailure;
   const int32_t row = rows->front();
   if (!o.format.empty()) {
-    app.setTrackFormat({row}, o.format == "swf" ? kFormatSwf : o.format == "flv" ? kFormatFlv : kFormatDefault);
+    app.setTrackFormat({row}, o.format == "swf"   ? kFormatSwf
+                              : o.format == "flv" ? kFormatFlv
+                                                  : kFormatDefault);
   }
   if (o.restoreTags) {
     app.restoreTags(row);
   } else if (o.title || o.artist || o.album) {
     // The edit sheet shows the three fields; the ones not given stay as shown.
     const _Id3& id3 = app.track(row).prop.id3;
-    auto field = [](const char* text, size_t size) { return std::string(text, strnlen(text, size)); };
+    auto field = [](const char* text, size_t size) {
+      return std::string(text, strnlen(text, size));
+    };
     app.editTags(row, o.title.value_or(field(id3.song, sizeof id3.song)),
                  o.artist.value_or(field(id3.artist, sizeof id3.artist)),
                  o.album.value_or(field(id3.album, sizeof id3.album)));
@@ -226,7 +232,8 @@ int RunSet(const SetOptions& o) {
   return Save(app);
 }
 
-void AddSwitchPair(CLI::App* cmd, const std::string& name, bool& on, bool& off, const std::string& what) {
+void AddSwitchPair(CLI::App* cmd, const std::string& name, bool& on, bool& off,
+                   const std::string& what) {
   CLI::Option* yes = cmd->add_flag("--" + name, on, "Turn " + what + " on");
   CLI::Option* no = cmd->add_flag("--no-" + name, off, "Turn " + what + " off");
   yes->excludes(no);
@@ -248,7 +255,8 @@ int RunPlayers(bool json) {
   }
   if (players.empty()) {
     const PlayersFolders& folders = cli.application.playersFolders();
-    PrintError("no player movie found in " + folders.playersDir + " or " + folders.customPlayersDir);
+    PrintError("no player movie found in " + folders.playersDir + " or " +
+               folders.customPlayersDir);
     return kExitFailure;
   }
   return kExitOk;
@@ -258,7 +266,8 @@ int RunPlayers(bool json) {
 
 void AddEditCommands(CLI::App& app, int* exitStatus) {
   auto add = std::make_shared<AddOptions>();
-  CLI::App* addCmd = app.add_subcommand("add", "Add MP3 files at the end of a project's track list");
+  CLI::App* addCmd =
+      app.add_subcommand("add", "Add MP3 files at the end of a project's track list");
   addCmd->add_option("PROJECT", add->project, "The project file (.brv)")->required();
   AddFileArguments(*addCmd, add->files, "MP3 files (names ending in .mp3)");
   addCmd->callback([add, exitStatus] { *exitStatus = RunAdd(*add); });
@@ -283,7 +292,8 @@ void AddEditCommands(CLI::App& app, int* exitStatus) {
   CLI::App* trackCmd = app.add_subcommand("track", "Set one track's output format or tags");
   trackCmd->add_option("PROJECT", track->project, "The project file (.brv)")->required();
   trackCmd->add_option("TRACK", track->track, kTrackHelp)->required();
-  trackCmd->add_option("--format", track->format, "Output format: default (the project's), swf or flv")
+  trackCmd
+      ->add_option("--format", track->format, "Output format: default (the project's), swf or flv")
       ->check(CLI::IsMember({"default", "swf", "flv"}));
   CLI::Option* title = trackCmd->add_option("--title", track->title, "Title (up to 255 bytes)");
   CLI::Option* artist = trackCmd->add_option("--artist", track->artist, "Artist (up to 79 bytes)");
@@ -299,24 +309,28 @@ void AddEditCommands(CLI::App& app, int* exitStatus) {
   setCmd->add_option("PROJECT", set->project, "The project file (.brv)")->required();
   setCmd->add_option("--dest", set->dest, "Destination folder");
   setCmd->add_option("--player", set->player, "Player movie name (see 'brelvano-cli players')");
-  setCmd->add_option("--format", set->format, "Default output format")->check(CLI::IsMember({"swf", "flv"}));
+  setCmd->add_option("--format", set->format, "Default output format")
+      ->check(CLI::IsMember({"swf", "flv"}));
   setCmd->add_option("--fps", set->fps, "Frame rate of the SWF movies")->check(CLI::Range(1, 200));
-  CLI::Option* truncate = setCmd->add_option("--truncate", set->truncate, "Stop every track after SECONDS")
-                              ->check(CLI::Range(1, 24 * 3600));
+  CLI::Option* truncate =
+      setCmd->add_option("--truncate", set->truncate, "Stop every track after SECONDS")
+          ->check(CLI::Range(1, 24 * 3600));
   setCmd->add_flag("--no-truncate", set->noTruncate, "Convert whole tracks")->excludes(truncate);
   AddSwitchPair(setCmd, "spectrum", set->spectrum, set->noSpectrum, "the spectrum in the outputs");
   AddSwitchPair(setCmd, "html", set->html, set->noHtml, "writing index.html");
   AddSwitchPair(setCmd, "template", set->useTemplate, set->noTemplate,
                 "making index.html from template.html in the destination folder");
   AddSwitchPair(setCmd, "shuffle", set->shuffle, set->noShuffle, "the player setting shuffle");
-  AddSwitchPair(setCmd, "autostart", set->autostart, set->noAutostart, "the player setting autostart");
+  AddSwitchPair(setCmd, "autostart", set->autostart, set->noAutostart,
+                "the player setting autostart");
   AddSwitchPair(setCmd, "playall", set->playall, set->noPlayall, "the player setting playall");
   AddSwitchPair(setCmd, "loop", set->loop, set->noLoop, "the player setting loop");
   setCmd->callback([set, exitStatus] { *exitStatus = RunSet(*set); });
 
   auto playersJson = std::make_shared<bool>(false);
   CLI::App* playersCmd = app.add_subcommand("players", "List the player movies found and where");
-  playersCmd->add_flag("--json", *playersJson, "One JSON document: {\"players\": [{name, path}], \"folders\"}");
+  playersCmd->add_flag("--json", *playersJson,
+                       "One JSON document: {\"players\": [{name, path}], \"folders\"}");
   playersCmd->callback([playersJson, exitStatus] { *exitStatus = RunPlayers(*playersJson); });
 }
 

@@ -38,14 +38,17 @@ int RunInfo(const InfoOptions& options) {
     nlohmann::json files = nlohmann::json::array();
     for (int32_t row = 0; row < list.count(); ++row) {
       nlohmann::json track = TrackJson(*list.getElement(row));
-      if (!problems[static_cast<size_t>(row)].empty()) track["error"] = problems[static_cast<size_t>(row)];
+      if (!problems[static_cast<size_t>(row)].empty())
+        track["error"] = problems[static_cast<size_t>(row)];
       files.push_back(std::move(track));
     }
     PrintJsonDocument({{"files", std::move(files)}, {"all_usable", allUsable}});
   } else {
     const TablePrinter table = TrackTable(list);
-    if (options.tsv) table.PrintTsv(stdout);
-    else table.PrintAligned(stdout);
+    if (options.tsv)
+      table.PrintTsv(stdout);
+    else
+      table.PrintAligned(stdout);
   }
   return allUsable ? kExitOk : kExitFailure;
 }
@@ -54,9 +57,11 @@ int RunInfo(const InfoOptions& options) {
 
 void AddInfoCommand(CLI::App& app, int* exitStatus) {
   auto options = std::make_shared<InfoOptions>();
-  CLI::App* cmd = app.add_subcommand("info", "List MP3 files with their analysed properties and tags");
+  CLI::App* cmd =
+      app.add_subcommand("info", "List MP3 files with their analysed properties and tags");
   cmd->add_flag("--tsv", options->tsv, "Tab-separated output with a header line");
-  cmd->add_flag("--json", options->json, "One JSON document: {\"files\": [...], \"all_usable\": bool}")
+  cmd->add_flag("--json", options->json,
+                "One JSON document: {\"files\": [...], \"all_usable\": bool}")
       ->excludes("--tsv");
   AddFileArguments(*cmd, options->files, "MP3 files");
   cmd->footer(

@@ -153,8 +153,9 @@ int RunPublish(const std::string& projectPath, bool force, bool json) {
   BrelvanoApplication& app = cli.application;
   if (!OpenProject(app, projectPath)) return kExitFailure;
 
-  TerminalProgress observer(json ? TerminalProgress::Report::kJson : TerminalProgress::Report::kText,
-                            ProgressLineWanted());
+  TerminalProgress observer(
+      json ? TerminalProgress::Report::kJson : TerminalProgress::Report::kText,
+      ProgressLineWanted());
   std::vector<int32_t> durations;
   for (int32_t i = 0; i < app.trackCount(); ++i) durations.push_back(app.track(i).prop.duration);
   observer.setTrackDurations(std::move(durations));
@@ -190,7 +191,8 @@ int RunPublish(const std::string& projectPath, bool force, bool json) {
   }
   if (!json) {
     PrintNote(outcome.summary);
-    if (outcome.published & kPublishedPage) PrintNote("Page: " + project.destDir + "/" + kPageFileName);
+    if (outcome.published & kPublishedPage)
+      PrintNote("Page: " + project.destDir + "/" + kPageFileName);
   }
   return exitStatus;
 }

@@ -23,9 +23,12 @@ std::string Dump(const json& value, int indent) {
 
 const char* FormatName(int32_t format) {
   switch (format) {
-    case kFormatSwf: return "swf";
-    case kFormatFlv: return "flv";
-    default: return "default";
+    case kFormatSwf:
+      return "swf";
+    case kFormatFlv:
+      return "flv";
+    default:
+      return "default";
   }
 }
 

@@ -19,15 +19,18 @@ OutputStyle& outputStyle() {
 }
 
 void AddOutputOptions(CLI::App& app) {
-  static const std::map<std::string, ProgressMode> modes = {
-      {"auto", ProgressMode::kAuto}, {"always", ProgressMode::kAlways}, {"never", ProgressMode::kNever}};
+  static const std::map<std::string, ProgressMode> modes = {{"auto", ProgressMode::kAuto},
+                                                            {"always", ProgressMode::kAlways},
+                                                            {"never", ProgressMode::kNever}};
   OutputStyle& style = outputStyle();
   app.add_option("--progress", style.progress,
                  "Progress line on standard error: auto (when it is a terminal), always or never")
       ->transform(CLI::CheckedTransformer(modes, CLI::ignore_case))
       ->option_text("auto|always|never");
-  app.add_flag("-q,--quiet", style.quiet, "Print only errors (and the output asked for: tables, JSON)");
-  app.add_flag("-v,--verbose", style.verbose, "Also print the diagnostic log's messages on standard error");
+  app.add_flag("-q,--quiet", style.quiet,
+               "Print only errors (and the output asked for: tables, JSON)");
+  app.add_flag("-v,--verbose", style.verbose,
+               "Also print the diagnostic log's messages on standard error");
 }
 
 void ApplyOutputStyle() {

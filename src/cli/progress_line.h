@@ -8,12 +8,12 @@
 namespace brelvano::cli {
 
 struct ProgressFigures {
-  int32_t track = 0;       // 1-based number of the track in work
+  int32_t track = 0;  // 1-based number of the track in work
   int32_t trackCount = 0;
-  std::string name;        // the file's name, as stored (escaped when drawn)
-  int percent = 0;         // of the file, 0..100
-  double speed = -1;       // seconds of audio per second of work; < 0 unknown
-  double secondsLeft = -1; // for the rest of the batch; < 0 unknown
+  std::string name;         // the file's name, as stored (escaped when drawn)
+  int percent = 0;          // of the file, 0..100
+  double speed = -1;        // seconds of audio per second of work; < 0 unknown
+  double secondsLeft = -1;  // for the rest of the batch; < 0 unknown
 };
 
 // "3/10 name [#####     ]  47%  12.3x  1:02 left", at most columns - 1

@@ -13,15 +13,18 @@ namespace {
 const char* YesNo(uint32_t flags, uint32_t bit) { return (flags & bit) ? "yes" : "no"; }
 }  // namespace
 
-void PrintProjectSettings(const std::string& path, const ProjectRecord& project, int32_t trackCount) {
+void PrintProjectSettings(const std::string& path, const ProjectRecord& project,
+                          int32_t trackCount) {
   const uint32_t flags = project.publishFlags;
   std::printf("Project:      %s\n", TerminalSafe(path).c_str());
   std::printf("Destination:  %s\n", TerminalSafe(project.destDir).c_str());
   std::printf("Player:       %s\n", TerminalSafe(project.player).c_str());
   std::printf("Format:       %s\n", project.defaultFormat != 0 ? "flv" : "swf");
   std::printf("Frame rate:   %d\n", project.fps);
-  if (flags & kPublishTruncate) std::printf("Truncate:     %d s\n", project.maxTime);
-  else std::printf("Truncate:     off\n");
+  if (flags & kPublishTruncate)
+    std::printf("Truncate:     %d s\n", project.maxTime);
+  else
+    std::printf("Truncate:     off\n");
   std::printf("Spectrum:     %s\n", YesNo(flags, kPublishSpectrum));
   std::printf("HTML page:    %s%s\n", YesNo(flags, kPublishGenerateHTML),
               (flags & kPublishUseTemplate) ? " (from template.html)" : "");
@@ -48,7 +51,8 @@ nlohmann::json PublishedJson(const PublishOutcome& outcome, const ProjectRecord&
   return {
       {"playlist", !outcome.cancelled && !(outcome.published & kPublishedPlaylistFailed)},
       {"player_copied", !outcome.cancelled && !(outcome.published & kPublishedPlayerFailed)},
-      {"page", page ? nlohmann::json(project.destDir + "/" + kPageFileName) : nlohmann::json(nullptr)},
+      {"page",
+       page ? nlohmann::json(project.destDir + "/" + kPageFileName) : nlohmann::json(nullptr)},
       {"summary", outcome.summary},
   };
 }

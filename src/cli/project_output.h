@@ -15,7 +15,8 @@
 namespace brelvano::cli {
 
 // "Project:      path" and the other settings lines on standard output.
-void PrintProjectSettings(const std::string& path, const ProjectRecord& project, int32_t trackCount);
+void PrintProjectSettings(const std::string& path, const ProjectRecord& project,
+                          int32_t trackCount);
 
 // {"project": path, "settings": {...}, "tracks": [track + "output"]}
 nlohmann::json ProjectJson(const std::string& path, const ProjectRecord& project,

@@ -7,9 +7,9 @@
 namespace brelvano::cli {
 
 const std::vector<std::string>& TrackColumns() {
-  static const std::vector<std::string> columns = {"Filename", "Status", "Format", "Duration",
-                                                   "Frequency", "Stereo", "bps", "Title",
-                                                   "Artist", "Album"};
+  static const std::vector<std::string> columns = {"Filename",  "Status", "Format", "Duration",
+                                                   "Frequency", "Stereo", "bps",    "Title",
+                                                   "Artist",    "Album"};
   return columns;
 }
 

@@ -9,7 +9,7 @@
 namespace brelvano {
 class Mp3List;
 class BrelvanoApplication;
-}
+}  // namespace brelvano
 
 namespace brelvano::cli {
 

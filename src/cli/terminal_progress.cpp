@@ -74,8 +74,10 @@ void TerminalProgress::trackFinished(int32_t index, const _mp3entry& entry,
   const bool good = entry.status == kStatusOk || entry.status == kStatusTruncated;
   // A converted track whose output was not written shows no path for it.
   const bool written = skipped || good;
-  if (skipped) ++skipped_;
-  else ++converted_;
+  if (skipped)
+    ++skipped_;
+  else
+    ++converted_;
   if (!skipped && !good) ++failures_;
 
   if (report_ == Report::kJson) {
@@ -100,7 +102,8 @@ void TerminalProgress::trackFinished(int32_t index, const _mp3entry& entry,
 }
 
 nlohmann::json TerminalProgress::countsJson() const {
-  return {{"tracks", total_}, {"converted", converted_}, {"skipped", skipped_}, {"failed", failures_}};
+  return {
+      {"tracks", total_}, {"converted", converted_}, {"skipped", skipped_}, {"failed", failures_}};
 }
 
 }  // namespace brelvano::cli

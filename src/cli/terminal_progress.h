@@ -50,7 +50,7 @@ class TerminalProgress : public ConversionObserver {
   int32_t index_ = 0;
   int32_t duration_ = 0;  // of the track in work, seconds
   std::string name_;
-  std::string failure_;   // why the track in work could not be written
+  std::string failure_;  // why the track in work could not be written
   Clock::time_point trackStart_{};
   Clock::time_point lastDraw_{};
   bool drawnOnce_ = false;

@@ -24,13 +24,15 @@ struct CliRun {
 // In a scratch HOME, so that no real settings are read or written.
 CliRun Cli(const TempDir& home, const std::string& arguments) {
   const std::string dir = ShellQuote(home.path());
-  const auto r = test::RunCommand("cd " + dir + " && HOME=" + dir + " XDG_CONFIG_HOME= " +
-                                  ShellQuote(BRELVANO_CLI_PATH) + " " + arguments + " 2>" +
-                                  ShellQuote(home.file("stderr.txt")));
+  const auto r = test::RunCommand("cd " + dir + " && HOME=" + dir +
+                                  " XDG_CONFIG_HOME= " + ShellQuote(BRELVANO_CLI_PATH) + " " +
+                                  arguments + " 2>" + ShellQuote(home.file("stderr.txt")));
   return {r.exitCode, r.output, test::ReadText(home.file("stderr.txt"))};
 }
 
-std::string Sample(const std::string& name) { return ShellQuote(test::DataFile("samples/" + name)); }
+std::string Sample(const std::string& name) {
+  return ShellQuote(test::DataFile("samples/" + name));
+}
 
 json Show(const TempDir& home) {
   const CliRun r = Cli(home, "show --json p.brv");
@@ -58,8 +60,9 @@ TEST_F(EditCommands, AddKeepsTheMp3RuleAndAppends) {
   CliRun r = Cli(home_, "add p.brv " + Sample("pulse_44100_mono.mp3") + " notes.txt");
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("not added: " + home_.file("notes.txt")), std::string::npos) << r.err;
-  EXPECT_EQ(Names(Show(home_)), (std::vector<std::string>{"chimes_44100_joint.mp3", "hum_11025_mono.mp3",
-                                                          "pulse_44100_mono.mp3"}));
+  EXPECT_EQ(Names(Show(home_)),
+            (std::vector<std::string>{"chimes_44100_joint.mp3", "hum_11025_mono.mp3",
+                                      "pulse_44100_mono.mp3"}));
   // From standard input, NUL-separated.
   const std::string list = test::DataFile("samples/drift_22050_stereo_vbr.mp3") + '\0';
   test::WriteFileBytes(home_.file("list"), test::Bytes(list.begin(), list.end()));
@@ -72,8 +75,9 @@ TEST_F(EditCommands, RemoveAndMoveByNumberOrName) {
   ASSERT_EQ(Cli(home_, "add p.brv " + Sample("pulse_44100_mono.mp3")).exitCode, 0);
   CliRun r = Cli(home_, "move p.brv pulse_44100_mono.mp3 up");
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(Names(Show(home_)), (std::vector<std::string>{"chimes_44100_joint.mp3", "pulse_44100_mono.mp3",
-                                                          "hum_11025_mono.mp3"}));
+  EXPECT_EQ(Names(Show(home_)),
+            (std::vector<std::string>{"chimes_44100_joint.mp3", "pulse_44100_mono.mp3",
+                                      "hum_11025_mono.mp3"}));
   // The first track cannot go up: refused, the file unchanged.
   const auto before = test::ReadText(home_.file("p.brv"));
   r = Cli(home_, "move p.brv 1 up");
@@ -131,7 +135,8 @@ TEST_F(EditCommands, SetChangesOnlyTheSettingsGiven) {
   EXPECT_EQ(after["loop"], false);
   EXPECT_EQ(after["shuffle"], true);
   EXPECT_EQ(after["format"], "flv");
-  for (const char* same : {"destination", "player", "spectrum", "html", "template", "autostart", "playall"})
+  for (const char* same :
+       {"destination", "player", "spectrum", "html", "template", "autostart", "playall"})
     EXPECT_EQ(after[same], before[same]) << same;
   EXPECT_EQ(Show(home_)["tracks"][0]["output"], home_.file("site/chimes_44100_joint.flv"));
 

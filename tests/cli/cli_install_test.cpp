@@ -13,9 +13,9 @@ using test::ShellQuote;
 
 TEST(CliInstall, ManPageAndCompletionAreInstalledAndWork) {
   test::TempDir prefix;
-  const auto install = test::RunCommand(ShellQuote(BRELVANO_CMAKE) + " --install " +
-                                        ShellQuote(BRELVANO_BUILD_DIR) + " --prefix " +
-                                        ShellQuote(prefix.path()) + " 2>&1");
+  const auto install =
+      test::RunCommand(ShellQuote(BRELVANO_CMAKE) + " --install " + ShellQuote(BRELVANO_BUILD_DIR) +
+                       " --prefix " + ShellQuote(prefix.path()) + " 2>&1");
   ASSERT_EQ(install.exitCode, 0) << install.output;
   EXPECT_TRUE(test::FileExists(prefix.file("bin/brelvano-cli")));
   const std::string manPage = prefix.file("share/man/man1/brelvano-cli.1");
@@ -27,16 +27,18 @@ TEST(CliInstall, ManPageAndCompletionAreInstalledAndWork) {
   const auto page = test::RunCommand("MANWIDTH=100 MAN_KEEP_FORMATTING= man --warnings -l " +
                                      ShellQuote(manPage) + " 2>&1 | col -b");
   EXPECT_EQ(page.exitCode, 0);
-  for (const char* text : {"brelvano-cli - publish MP3 audio", "convert", "publish", "--json",
-                           "--progress", "Exit status", "130", "BRELVANOLOG", "players", "--restore-tags"})
+  for (const char* text :
+       {"brelvano-cli - publish MP3 audio", "convert", "publish", "--json", "--progress",
+        "Exit status", "130", "BRELVANOLOG", "players", "--restore-tags"})
     EXPECT_NE(page.output.find(text), std::string::npos) << text << "\n" << page.output;
   EXPECT_EQ(page.output.find("warning"), std::string::npos) << page.output;
 }
 
 // The completion function run the way bash runs it on <Tab>.
 std::string Complete(const std::string& words, const std::string& cwd = ".") {
-  const std::string script = "cd " + ShellQuote(cwd) + " && source " + ShellQuote(BRELVANO_COMPLETION) +
-                             " && COMP_WORDS=(" + words + ") && COMP_CWORD=$((${#COMP_WORDS[@]} - 1))"
+  const std::string script = "cd " + ShellQuote(cwd) + " && source " +
+                             ShellQuote(BRELVANO_COMPLETION) + " && COMP_WORDS=(" + words +
+                             ") && COMP_CWORD=$((${#COMP_WORDS[@]} - 1))"
                              " && _brelvano_cli && printf '%s\\n' \"${COMPREPLY[@]}\" | sort";
   return test::RunCommand("bash -c " + ShellQuote(script)).output;
 }
@@ -50,7 +52,8 @@ TEST(CliCompletion, CompletesCommandsOptionsValuesAndFiles) {
   const struct {
     std::string words, expected;
   } cases[] = {
-      {"brelvano-cli ''", "add\nconvert\ninfo\nmove\nnew\nplayers\npublish\nremove\nset\nshow\ntrack\n"},
+      {"brelvano-cli ''",
+       "add\nconvert\ninfo\nmove\nnew\nplayers\npublish\nremove\nset\nshow\ntrack\n"},
       {"brelvano-cli co", "convert\n"},
       {"brelvano-cli --quiet pu", "publish\n"},
       {"brelvano-cli --progress ''", "always\nauto\nnever\n"},

@@ -23,9 +23,12 @@ void WriteLongMp3(const std::string& path) {
   size_t begin = 0, end = sample.size();
   if (sample.size() > 10 && sample[0] == 'I' && sample[1] == 'D' && sample[2] == '3')
     begin = 10 + ((sample[6] << 21) | (sample[7] << 14) | (sample[8] << 7) | sample[9]);
-  if (end >= 128 && sample[end - 128] == 'T' && sample[end - 127] == 'A' && sample[end - 126] == 'G') end -= 128;
+  if (end >= 128 && sample[end - 128] == 'T' && sample[end - 127] == 'A' &&
+      sample[end - 126] == 'G')
+    end -= 128;
   test::Bytes audio;
-  for (int i = 0; i < 240; ++i) audio.insert(audio.end(), sample.begin() + begin, sample.begin() + end);
+  for (int i = 0; i < 240; ++i)
+    audio.insert(audio.end(), sample.begin() + begin, sample.begin() + end);
   test::WriteFileBytes(path, audio);
 }
 
@@ -49,7 +52,8 @@ std::string RunOnTerminal(const std::vector<std::string>& args, int columns) {
   }
   std::string received;
   char chunk[4096];
-  for (ssize_t n; (n = read(master, chunk, sizeof chunk)) > 0;) received.append(chunk, static_cast<size_t>(n));
+  for (ssize_t n; (n = read(master, chunk, sizeof chunk)) > 0;)
+    received.append(chunk, static_cast<size_t>(n));
   int status = 0;
   waitpid(pid, &status, 0);
   close(master);
@@ -89,12 +93,13 @@ std::vector<std::string> DrawnLines(const std::string& received) {
 
 TEST(CliProgress, LineFitsTheTerminalAtEveryWidth) {
   test::TempDir dir;
-  const std::string name = "A very long track name that goes on – 日本語の歌 – and on, final mix.mp3";
+  const std::string name =
+      "A very long track name that goes on – 日本語の歌 – and on, final mix.mp3";
   WriteLongMp3(dir.file(name));
   for (const int columns : {40, 80, 200}) {
     SCOPED_TRACE(columns);
-    const std::string received =
-        RunOnTerminal({"convert", "--force", "--spectrum", "--dest", dir.path(), dir.file(name)}, columns);
+    const std::string received = RunOnTerminal(
+        {"convert", "--force", "--spectrum", "--dest", dir.path(), dir.file(name)}, columns);
     // Nothing ever went to a new line: the terminal never wrapped.
     EXPECT_EQ(received.find('\n'), std::string::npos) << received;
     const auto lines = DrawnLines(received);
@@ -104,11 +109,12 @@ TEST(CliProgress, LineFitsTheTerminalAtEveryWidth) {
       EXPECT_LT(Width(line), static_cast<size_t>(columns)) << line;
       EXPECT_EQ(line.rfind("1/1 ", 0), 0u) << line;
       EXPECT_NE(line.find('%'), std::string::npos) << line;
-      if (line.find("x  ") != std::string::npos && line.find(" left") != std::string::npos) sawSpeed = true;
+      if (line.find("x  ") != std::string::npos && line.find(" left") != std::string::npos)
+        sawSpeed = true;
       if (columns == 200) {
         EXPECT_NE(line.find(name + " ["), std::string::npos) << line;  // whole name, and a bar
       } else {
-        EXPECT_NE(line.find("…"), std::string::npos) << line;  // shortened in the middle
+        EXPECT_NE(line.find("…"), std::string::npos) << line;        // shortened in the middle
         EXPECT_NE(line.find("ix.mp3 "), std::string::npos) << line;  // the end kept
       }
     }
@@ -120,13 +126,14 @@ TEST(CliProgress, NeverAndQuietDrawNothingAlwaysDrawsOffATerminal) {
   test::TempDir dir;
   WriteLongMp3(dir.file("long.mp3"));
   for (const char* option : {"--progress=never", "--quiet"}) {
-    const std::string received =
-        RunOnTerminal({option, "convert", "--force", "--dest", dir.path(), dir.file("long.mp3")}, 80);
+    const std::string received = RunOnTerminal(
+        {option, "convert", "--force", "--dest", dir.path(), dir.file("long.mp3")}, 80);
     EXPECT_EQ(received, "") << option;
   }
-  const auto piped = test::RunCommand(test::ShellQuote(BRELVANO_CLI_PATH) + " convert --force --dest " +
-                                      test::ShellQuote(dir.path()) + " " + test::ShellQuote(dir.file("long.mp3")) +
-                                      " --progress always 2>&1 >/dev/null");
+  const auto piped =
+      test::RunCommand(test::ShellQuote(BRELVANO_CLI_PATH) + " convert --force --dest " +
+                       test::ShellQuote(dir.path()) + " " + test::ShellQuote(dir.file("long.mp3")) +
+                       " --progress always 2>&1 >/dev/null");
   EXPECT_NE(piped.output.find("1/1 long.mp3"), std::string::npos) << piped.output;
 }
 

@@ -43,11 +43,21 @@ std::vector<std::string> TableCells(const json& t) {
   char duration[32], bps[32];
   const int seconds = t["duration_s"];
   std::snprintf(duration, sizeof duration, "%d'%02d\"", seconds / 60, seconds % 60);
-  std::snprintf(bps, sizeof bps, "%d%s", t["bitrate_kbps"].get<int>(), t["vbr"] ? " (vbr)" : " (cbr)");
+  std::snprintf(bps, sizeof bps, "%d%s", t["bitrate_kbps"].get<int>(),
+                t["vbr"] ? " (vbr)" : " (cbr)");
   const std::string format = t["format"];
-  return {t["filename"], t["status"]["text"], format == "default" ? "default" : format == "swf" ? "Swf" : "Flv",
-          duration, std::to_string(t["frequency_hz"].get<int>()), t["stereo"] ? "Yes" : "No", bps,
-          t["tags"]["title"], t["tags"]["artist"], t["tags"]["album"]};
+  return {t["filename"],
+          t["status"]["text"],
+          format == "default" ? "default"
+          : format == "swf"   ? "Swf"
+                              : "Flv",
+          duration,
+          std::to_string(t["frequency_hz"].get<int>()),
+          t["stereo"] ? "Yes" : "No",
+          bps,
+          t["tags"]["title"],
+          t["tags"]["artist"],
+          t["tags"]["album"]};
 }
 
 TEST(CliJson, InfoJsonHoldsTheTableValuesTyped) {
@@ -91,10 +101,11 @@ TEST(CliJson, InfoExplainsFilesThatCannotBeRead) {
 
 TEST(CliJson, ConvertJsonLinesOnePerTrackThenSummary) {
   test::TempDir dest;
-  const std::string files = ShellQuote(Sample(kSamples[0])) + " /no/such.mp3 " + ShellQuote(Sample(kSamples[3]));
+  const std::string files =
+      ShellQuote(Sample(kSamples[0])) + " /no/such.mp3 " + ShellQuote(Sample(kSamples[3]));
   const auto run = [&] {
-    return test::RunCommand(kCli + " convert --json --dest " + ShellQuote(dest.path()) + " " + files +
-                            " 2>/dev/null");
+    return test::RunCommand(kCli + " convert --json --dest " + ShellQuote(dest.path()) + " " +
+                            files + " 2>/dev/null");
   };
   const auto first = run();
   EXPECT_EQ(first.exitCode, 1);
@@ -151,11 +162,12 @@ TEST(CliFileLists, DashReadsPathsFromStandardInput) {
 
   // convert takes the same list; "-" among other files is a file name.
   test::TempDir dest;
-  const auto converted = test::RunCommand(kCli + " convert --json --null --dest " + ShellQuote(dest.path()) +
-                                          " - < " + ShellQuote(dir.file("nul")) + " 2>/dev/null");
+  const auto converted =
+      test::RunCommand(kCli + " convert --json --null --dest " + ShellQuote(dest.path()) + " - < " +
+                       ShellQuote(dir.file("nul")) + " 2>/dev/null");
   EXPECT_EQ(Lines(converted.output).size(), names.size() + 2);
-  const auto dashAmongOthers =
-      test::RunCommand(kCli + " info --json - " + ShellQuote(dir.file(names[0])) + " </dev/null 2>/dev/null");
+  const auto dashAmongOthers = test::RunCommand(
+      kCli + " info --json - " + ShellQuote(dir.file(names[0])) + " </dev/null 2>/dev/null");
   EXPECT_EQ(json::parse(dashAmongOthers.output)["files"][0]["file"], "-");
 }
 
@@ -165,11 +177,13 @@ TEST(CliTerminal, ControlCharactersReachTheTerminalEscaped) {
   std::filesystem::copy_file(Sample("hum_11025_mono.mp3"), dir.file(hostile));
   for (const std::string& command :
        std::vector<std::string>{"info", "info --tsv", "convert --dest " + ShellQuote(dir.path())}) {
-    const auto r = test::RunCommand(kCli + " " + command + " " + ShellQuote(dir.file(hostile)) + " 2>&1");
+    const auto r =
+        test::RunCommand(kCli + " " + command + " " + ShellQuote(dir.file(hostile)) + " 2>&1");
     EXPECT_EQ(r.output.find('\x1b'), std::string::npos) << command;
     EXPECT_EQ(r.output.find('\x07'), std::string::npos) << command;
     EXPECT_EQ(r.output.find("\xc2\x9b"), std::string::npos) << command;
-    EXPECT_NE(r.output.find("retitle\\x1b]0;pwned\\x07-clear\\x1b[2J\\x7f\\xc2\\x9b"), std::string::npos)
+    EXPECT_NE(r.output.find("retitle\\x1b]0;pwned\\x07-clear\\x1b[2J\\x7f\\xc2\\x9b"),
+              std::string::npos)
         << command << ": " << r.output;
   }
   // JSON keeps the name exact (escaped as JSON does).
@@ -187,20 +201,25 @@ TEST(CliOutput, QuietPrintsOnlyErrorsAndVerboseShowsTheLog) {
   EXPECT_NE(quiet.output.find("Cannot open"), std::string::npos) << quiet.output;
 
   const auto verbose = test::RunCommand(kCli + args + " --force --verbose 2>&1 >/dev/null");
-  EXPECT_NE(verbose.output.find("brelvano-cli: log: Wrote file: " + dest.file("chimes_44100_joint.swf")),
-            std::string::npos)
+  EXPECT_NE(
+      verbose.output.find("brelvano-cli: log: Wrote file: " + dest.file("chimes_44100_joint.swf")),
+      std::string::npos)
       << verbose.output;
-  EXPECT_NE(verbose.output.find("brelvano-cli: log: Frame rate = 30"), std::string::npos) << verbose.output;
+  EXPECT_NE(verbose.output.find("brelvano-cli: log: Frame rate = 30"), std::string::npos)
+      << verbose.output;
 }
 
 TEST(CliHelp, ExitStatusesExamplesAndUnknownCommands) {
   const auto help = test::RunCommand(kCli + " --help");
   EXPECT_EQ(help.exitCode, 0);
-  for (const char* text : {"Exit status:", "130", "Examples:", "--progress", "--quiet", "--verbose"})
+  for (const char* text :
+       {"Exit status:", "130", "Examples:", "--progress", "--quiet", "--verbose"})
     EXPECT_NE(help.output.find(text), std::string::npos) << text;
   const auto unknown = test::RunCommand(kCli + " --quiet frobnicate x.mp3 2>&1");
   EXPECT_EQ(unknown.exitCode, 2);
-  EXPECT_EQ(unknown.output.rfind("brelvano-cli: unknown command \"frobnicate\" (commands: info, convert", 0), 0u)
+  EXPECT_EQ(unknown.output.rfind(
+                "brelvano-cli: unknown command \"frobnicate\" (commands: info, convert", 0),
+            0u)
       << unknown.output;
   const auto badProgress = test::RunCommand(kCli + " --progress sometimes info x.mp3 2>&1");
   EXPECT_EQ(badProgress.exitCode, 2);
