@@ -5,7 +5,7 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-  libgtest-dev libexpat1-dev libutf8proc-dev libcli11-dev libbenchmark-dev libmpg123-dev
+  libgtest-dev libexpat1-dev libutf8proc-dev libicu-dev libcli11-dev libbenchmark-dev libmpg123-dev
   nlohmann-json3-dev help2man man-db
   ffmpeg flvmeta mpg123
   nodejs chromium sox lame

@@ -57,8 +57,9 @@ void BrelvanoApplication::setGuiFromProject() {
     _mp3entry* added = mp3List_.addEntry(*entry, &scanResult);
     // A file that is gone or unsupported says so rather than showing as not converted.
     if (scanResult != 0) added->status = StatusForScanResult(scanResult);
-    MarkConvertedIfExists(project_, *added);
   }
+  // By the output names of the whole list.
+  MarkConvertedIfExists(project_, mp3List_);
   project_.entries.clear();
   project_.ownedEntries.clear();
   if (observer_) observer_->tracksReset();
@@ -93,8 +94,7 @@ void BrelvanoApplication::fpsChanged(SettingControl /*sender*/) {
 }
 
 void BrelvanoApplication::markAllConverted() {
-  for (int32_t i = 0; i < mp3List_.count(); ++i)
-    MarkConvertedIfExists(project_, *mp3List_.getElement(i));
+  MarkConvertedIfExists(project_, mp3List_);
 }
 
 void BrelvanoApplication::notifyAllRowsChanged() {

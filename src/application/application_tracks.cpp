@@ -71,6 +71,7 @@ int32_t BrelvanoApplication::findTrack(const std::string& numberOrName) const {
 int32_t BrelvanoApplication::addFiles(const std::vector<std::string>& paths,
                                       std::vector<std::string>* refused) {
   int32_t added = 0;
+  const int32_t firstNew = mp3List_.count();
   for (const std::string& path : paths) {
     if (!EndsWithMp3(path)) {
       if (refused) refused->push_back(path + ": only files ending in .mp3 are taken");
@@ -84,11 +85,18 @@ int32_t BrelvanoApplication::addFiles(const std::vector<std::string>& paths,
       continue;
     }
     if (console_) console_->write("File  = " + path + "\n");
-    _mp3entry* entry = mp3List_.addFile(path);
-    MarkConvertedIfExists(project_, *entry);
+    mp3List_.addFile(path);
+    // Marked by the output names of the whole list, once it is complete.
     ++added;
     const int32_t row = mp3List_.count() - 1;
     if (observer_) observer_->rowsInserted(row, row);
+  }
+  if (added > 0) {
+    for (int32_t i = firstNew; i < mp3List_.count(); ++i) {
+      const int32_t before = mp3List_.getElement(i)->status;
+      MarkConvertedIfExists(project_, mp3List_, i);
+      if (observer_ && mp3List_.getElement(i)->status != before) observer_->rowsChanged(i, i);
+    }
   }
   setEdited(true);
   return added;
@@ -131,7 +139,7 @@ void BrelvanoApplication::setTrackFormat(const std::vector<int32_t>& rows, int32
   for (int index : selection.indexes()) {
     mp3List_.getElement(index)->format = format;
     mp3List_.scanEntry(index);
-    MarkConvertedIfExists(project_, *mp3List_.getElement(index));
+    MarkConvertedIfExists(project_, mp3List_, index);
     if (observer_) observer_->rowsChanged(index, index);
   }
   setEdited(true);

@@ -11,8 +11,47 @@
 
 namespace brelvano {
 
+std::string NotRegularFileReason(unsigned mode) {
+  if (S_ISDIR(mode)) return "is a folder";
+  if (S_ISFIFO(mode)) return "is a FIFO";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device";
+  if (S_ISSOCK(mode)) return "is a socket";
+  return "is not a regular file";
+}
+
+FILE* OpenRegularFile(const std::string& path, std::string* reason) {
+  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (reason) *reason = std::strerror(errno);
+    return nullptr;
+  }
+  struct stat info;
+  if (fstat(fd, &info) != 0) {
+    const int saved = errno;
+    if (reason) *reason = std::strerror(saved);
+    close(fd);
+    errno = saved;
+    return nullptr;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    if (reason) *reason = NotRegularFileReason(info.st_mode);
+    close(fd);
+    errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    return nullptr;
+  }
+  // Reads of a regular file never wait anyway; clear the flag for plain stdio.
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  FILE* file = fdopen(fd, "rb");
+  if (!file) {
+    if (reason) *reason = std::strerror(errno);
+    close(fd);
+  }
+  return file;
+}
+
 bool FileIsReadable(const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "r");
+  FILE* file = OpenRegularFile(path);
   if (!file) return false;
   std::fclose(file);
   return true;
@@ -71,8 +110,6 @@ std::string LastPathComponent(std::string_view path) {
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-namespace {
-
 // Length of the UTF-8 sequence that starts at text[i] and its code point;
 // 0 when the bytes there are not a well-formed sequence.
 size_t DecodeUtf8(std::string_view text, size_t i, uint32_t* codePoint) {
@@ -107,8 +144,6 @@ size_t DecodeUtf8(std::string_view text, size_t i, uint32_t* codePoint) {
   *codePoint = value;
   return length;
 }
-
-}  // namespace
 
 bool IsValidUtf8(std::string_view text) {
   uint32_t codePoint;

@@ -10,8 +10,18 @@
 
 namespace brelvano {
 
-// True when the file can be opened for reading.
+// True when a regular file (links followed) is at the path and can be opened
+// for reading. Never waits: a FIFO or device there is not readable here.
 bool FileIsReadable(const std::string& path);
+// Opens a regular file (links followed) for reading without ever waiting on
+// a FIFO or device: anything else is refused. Null on failure, with *reason
+// (if given) the system error text or what the path is instead ("is a
+// folder", "is a FIFO", ...), without the path.
+FILE* OpenRegularFile(const std::string& path, std::string* reason = nullptr);
+// What a file of this st_mode is when it is not a regular file, as a
+// reason: "is a folder", "is a FIFO", "is a device", "is a socket", or
+// "is not a regular file".
+std::string NotRegularFileReason(unsigned mode);
 // True when something (file, folder, link) is at the path; a dangling link counts.
 bool PathExists(const std::string& path);
 // Modification time of the item at the path in nanoseconds since 1970,
@@ -25,6 +35,10 @@ bool RemoveFile(const std::string& path);
 // The text after the last "/" (all of it when there is none).
 std::string LastPathComponent(std::string_view path);
 
+// Length of the well-formed UTF-8 sequence that starts at text[i], its code
+// point in *codePoint; 0 when the bytes there are not one (overlong forms,
+// surrogates, values above U+10FFFF, a sequence cut by the end).
+size_t DecodeUtf8(std::string_view text, size_t i, uint32_t* codePoint);
 // True when the bytes are well-formed UTF-8 (no overlong forms, surrogates
 // or values above U+10FFFF).
 bool IsValidUtf8(std::string_view text);

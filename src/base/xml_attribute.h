@@ -7,9 +7,12 @@
 
 namespace brelvano {
 
-// Writes the text as a double-quoted attribute value: '"' '&' '\'' '<' '>'
-// become "&quot;" "&amp;" "&apos;" "&lt;" "&gt;"; every other byte (control
-// characters and bytes above 127 included) is written as it is.
+// Writes the UTF-8 text as a double-quoted attribute value: '"' '&' '\'' '<'
+// '>' become "&quot;" "&amp;" "&apos;" "&lt;" "&gt;"; tab, line feed and
+// carriage return are written as they are. Characters XML 1.0 does not allow
+// (the other control characters below 0x20, U+FFFE, U+FFFF) and bytes that
+// are not well-formed UTF-8 (each such byte) become U+FFFD, so the file
+// always stays well-formed; every other character is written as it is.
 void WriteXmlAttribute(FILE* stream, std::string_view text);
 
 // The text of a fixed-width tag field: up to its first NUL, never past its end.

@@ -46,10 +46,10 @@ int RunConvert(const ConvertOptions& options) {
   Mp3List list;
   std::vector<int32_t> durations;
   for (const auto& file : ResolveFiles(options.files)) {
-    _mp3entry* entry = list.addFile(file);
-    MarkConvertedIfExists(project, *entry);
+    const _mp3entry* entry = list.addFile(file);
     durations.push_back(entry->prop.duration);
   }
+  MarkConvertedIfExists(project, list);
 
   TerminalProgress progress(
       options.json ? TerminalProgress::Report::kJson : TerminalProgress::Report::kText,

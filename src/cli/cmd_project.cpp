@@ -168,14 +168,11 @@ int RunPublish(const std::string& projectPath, bool force, bool json) {
     conversionAbort().set(-1);
   }
   if (!refusal.message.empty()) return kExitFailure;  // told on standard error
-  bool trackFailed = false;
-  for (int32_t i = 0; i < app.trackCount(); ++i) {
-    const int32_t status = app.track(i).status;
-    if (status != kStatusOk && status != kStatusTruncated) trackFailed = true;
-  }
-  const int exitStatus = outcome.cancelled                   ? kExitCancelled
-                         : trackFailed || alerts.count() > 0 ? kExitFailure
-                                                             : kExitOk;
+  // A track skipped because its output exists is no failure, whatever its
+  // status says (another publisher may have written that output meanwhile).
+  const int exitStatus = outcome.cancelled ? kExitCancelled
+                         : observer.failures() > 0 || alerts.count() > 0 ? kExitFailure
+                                                                         : kExitOk;
   const ProjectRecord& project = app.project();
   if (json) {
     nlohmann::json summary = {{"type", "summary"}};

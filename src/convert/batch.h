@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "analysis/mp3entry.h"
 #include "base/conversion_abort.h"
@@ -36,12 +37,22 @@ class ConversionObserver {
 
 // Converts one track into outPath by the output's extension ("swf" or "flv",
 // any case). fps outside 1..200 is taken as 10. Returns the new status; when
-// the output cannot be created, *failure (if given) says why. Stops early,
-// "Aborted", when conversionAbort() is raised; never clears it.
+// the output cannot be created, *failure (if given) says why ("<outPath>:
+// <reason>"); an outPath that is the MP3 file itself is never written
+// ("Cannot create"). Stops early, "Aborted", when conversionAbort() is
+// raised; never clears it. A cancelled output is thrown away: an earlier
+// file at outPath stays as it was, and none is left when there was none.
 int32_t ConvertTrack(const std::string& mp3Path, const std::string& outPath, int32_t fps,
                      bool spectrumOn, uint32_t stopFlags, int32_t maxSeconds,
                      const _MP3prop& prop, ProgressCallback progress, ProgressContext context,
                      std::string* failure = nullptr);
+
+// The reason a track's output is refused when it is one of the inputs.
+inline constexpr const char* kIsInputReason = "is an input file; it is not written over";
+
+// The first of candidates that is the same file (device and inode, links
+// followed) as path; empty when none is, or path does not exist.
+std::string SameFileAs(const std::string& path, const std::vector<std::string>& candidates);
 
 // Converts every track of the list in order with the project's settings,
 // skipping tracks whose output exists unless force is set. A cancel

@@ -1,4 +1,5 @@
 #include <strings.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -13,10 +14,22 @@
 
 namespace brelvano {
 
+std::string SameFileAs(const std::string& path, const std::vector<std::string>& candidates) {
+  struct stat target;
+  if (stat(path.c_str(), &target) != 0) return {};
+  for (const std::string& candidate : candidates) {
+    struct stat other;
+    if (stat(candidate.c_str(), &other) == 0 && other.st_dev == target.st_dev &&
+        other.st_ino == target.st_ino)
+      return candidate;
+  }
+  return {};
+}
+
 namespace {
 
-int32_t CannotCreate(const std::string& outPath, int error, std::string* failure) {
-  if (failure) *failure = outPath + ": " + std::strerror(error);
+int32_t CannotCreate(const std::string& outPath, const std::string& reason, std::string* failure) {
+  if (failure) *failure = outPath + ": " + reason;
   LogPrintf("\tCan't create file: %s\n", outPath.c_str());
   return kStatusCannotCreate;
 }
@@ -28,7 +41,7 @@ int32_t ConvertToSwf(const SwfConversion& conv, const std::string& outPath, cons
   AtomicOutput output(outPath);
   FILE* file = output.Open();
   if (!file) {
-    const int error = errno;
+    const std::string reason = output.failureReason();
     // An input that cannot be read or streamed keeps that status: find out
     // by converting into a movie that is thrown away as it is written.
     FILE* sink = std::fopen("/dev/null", "wb");
@@ -36,14 +49,16 @@ int32_t ConvertToSwf(const SwfConversion& conv, const std::string& outPath, cons
     const int32_t status = sink ? ConvertMp3ToSwf(conv, prop, discarded, hooks) : kStatusCannotCreate;
     if (sink) std::fclose(sink);
     if (status == kStatusCannotOpen || status == kStatusUnsupported) return status;
-    return CannotCreate(outPath, error, failure);
+    return CannotCreate(outPath, reason, failure);
   }
   SwfMovie movie(file);
   const int32_t status = ConvertMp3ToSwf(conv, prop, movie, hooks);
   if (status == kStatusCannotOpen || status == kStatusUnsupported) return status;  // nothing kept
-  if (movie.failed() || !output.Commit()) {
-    return CannotCreate(outPath, errno, failure);
-  }
+  // A cancelled movie is cut short: it never replaces an earlier output and
+  // never stays where a later run would take it for a finished one.
+  if (status == kStatusAborted) return status;  // the temporary file goes with output
+  if (movie.failed()) return CannotCreate(outPath, std::strerror(errno ? errno : EIO), failure);
+  if (!output.Commit()) return CannotCreate(outPath, output.failureReason(), failure);
   LogPrintf("\tWrote file: %s\n", outPath.c_str());
   return status;
 }
@@ -54,6 +69,8 @@ int32_t ConvertTrack(const std::string& mp3Path, const std::string& outPath, int
                      bool spectrumOn, uint32_t stopFlags, int32_t maxSeconds,
                      const _MP3prop& prop, ProgressCallback progress, ProgressContext context,
                      std::string* failure) {
+  if (const std::string input = SameFileAs(outPath, {mp3Path}); !input.empty())
+    return CannotCreate(outPath, kIsInputReason, failure);
   const int32_t frameRate = (fps >= 1 && fps <= 200) ? fps : 10;
   const size_t dot = outPath.rfind('.');
   const char* extension = dot == std::string::npos ? "" : outPath.c_str() + dot + 1;

@@ -69,7 +69,10 @@ int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectr
 
   // Written under a temporary name and renamed into place when complete.
   AtomicOutput file(flvPath);
-  if (!file.Open()) return CannotCreate(flvPath, errno, hooks.failure);
+  if (!file.Open()) {
+    if (hooks.failure) *hooks.failure = std::string(flvPath) + ": " + file.failureReason();
+    return kStatusCannotCreate;
+  }
   const int fd = fileno(file.file());  // written through the sink only
   std::unique_ptr<FlvSink> sink = hooks.makeSink ? hooks.makeSink(fd) : std::make_unique<FlvFdSink>(fd);
   FlvStream out(*sink);
@@ -137,9 +140,11 @@ int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectr
   FlvPatchNumber(out, patches.audioSize, static_cast<double>(audioBytes));
   FlvPatchNumber(out, patches.dataSize, metadataBytes);
   out.Flush();
+  // A cancelled file is cut short: it never replaces an earlier output and
+  // never stays where a later run would take it for a finished one.
+  if (conversionAbort().requested()) return kStatusAborted;  // the temporary file goes with file
   if (out.failed()) return CannotCreate(flvPath, out.error() ? out.error() : EIO, hooks.failure);
   if (!file.Commit()) return CannotCreate(flvPath, errno, hooks.failure);
-  if (conversionAbort().requested()) status = kStatusAborted;
   return status;
 }
 

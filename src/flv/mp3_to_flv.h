@@ -35,7 +35,7 @@ struct FlvConversionHooks {
 // when complete. spectrumOn non-zero adds spectrum tags; stopFlags bits
 // kFlvStopAtBeginning and kFlvStopAtEnd; maxSeconds > 0 stops once the audio
 // reaches that length. Returns the track status: kStatusOk, kStatusTruncated,
-// kStatusAborted (conversionAbort set; the file holds what was written),
+// kStatusAborted (conversionAbort set; nothing is kept, an earlier file stays),
 // kStatusCannotCreate (the reason in hooks.failure, no file changed),
 // kStatusCannotOpen (also for anything but a regular file; the reason in
 // hooks.failure) or kStatusUnsupported (no file created).

@@ -15,8 +15,6 @@ namespace brelvano {
 
 namespace {
 
-constexpr size_t kReadChunk = 8192;
-
 // strtol-style: saturates at the range of a 64-bit long.
 int64_t ParseLong(const char*& p, bool* any) {
   while (std::isspace(static_cast<unsigned char>(*p))) ++p;
@@ -49,8 +47,32 @@ int64_t ParseLong(const char*& p, bool* any) {
 
 int32_t Wrap32(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
 
+constexpr int64_t kInt32Min = std::numeric_limits<int32_t>::min();
+constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
+constexpr int64_t kUint32Max = std::numeric_limits<uint32_t>::max();
+
+// A number of the file that does not fit its field rejects the whole file:
+// taken modulo 2^32 it would quietly become another setting.
+void RejectNumber(ProjectReaderState& state, const char* name, const char* value) {
+  if (!state.rejection.empty()) return;
+  state.rejection = std::string("the number in ") + name + "=\"" +
+                    std::string(CutAtCharacterBoundary(value, 40)) + "\" is out of range";
+}
+
+// The value's leading integer by atoi's rules (0 without digits), when it
+// lies in [low, high]; otherwise the file is rejected and *out kept.
+void TakeNumber(ProjectReaderState& state, const char* name, const char* value, int64_t low,
+                int64_t high, int64_t* out) {
+  const char* p = value;
+  bool any;
+  const int64_t number = ParseLong(p, &any);
+  if (number < low || number > high) RejectNumber(state, name, value);
+  else *out = number;
+}
+
 // scanf("%ld.%ld...") into count numbers: each stored until the first mismatch.
-void ScanDottedNumbers(const char* text, int32_t* numbers, int count) {
+void ScanDottedNumbers(ProjectReaderState& state, const char* name, const char* text,
+                       int32_t* numbers, int count) {
   const char* p = text;
   for (int i = 0; i < count; ++i) {
     if (i > 0) {
@@ -60,7 +82,11 @@ void ScanDottedNumbers(const char* text, int32_t* numbers, int count) {
     bool any;
     const int64_t value = ParseLong(p, &any);
     if (!any) return;
-    numbers[i] = Wrap32(value);
+    if (value < kInt32Min || value > kInt32Max) {
+      RejectNumber(state, name, text);
+      return;
+    }
+    numbers[i] = static_cast<int32_t>(value);
   }
 }
 
@@ -73,46 +99,63 @@ void CopyField(char (&field)[N], const char* value) {
   std::memset(field + kept.size(), 0, N - kept.size());
 }
 
-void TakeTrackAttribute(ProjectRecord& project, const char* name, const char* value) {
-  if (std::strcmp(name, "file") == 0) {
-    auto entry = std::make_shared<_mp3entry>();
-    entry->filename = value;
-    project.ownedEntries.push_back(entry);
-    project.entries.push_back(entry.get());
-    return;
-  }
-  // The other attributes act on the track of the last "file" seen.
-  if (project.entries.empty()) return;
-  _mp3entry& track = *project.entries.back();
-  if (std::strcmp(name, "fmt") == 0) {
-    if (std::strcmp(value, "swf") == 0) track.format = kFormatSwf;
-    else if (std::strcmp(value, "flv") == 0) track.format = kFormatFlv;
-  } else if (std::strcmp(name, "title") == 0) {
-    CopyField(track.prop.id3.song, value);
-    track.prop.id3.valid = 2;
-  } else if (std::strcmp(name, "artist") == 0) {
-    CopyField(track.prop.id3.artist, value);
-    track.prop.id3.valid = 2;
-  } else if (std::strcmp(name, "album") == 0) {
-    CopyField(track.prop.id3.album, value);
-    track.prop.id3.valid = 2;
+// A track element's attributes all act on its own track, in any order; an
+// element without "file" names no track and changes none.
+void TakeTrack(ProjectRecord& project, const char** attributes) {
+  const char* file = nullptr;
+  for (const char** pair = attributes; pair[0] && pair[1]; pair += 2)
+    if (std::strcmp(pair[0], "file") == 0) file = pair[1];  // the last one, if repeated
+  if (!file) return;
+  auto entry = std::make_shared<_mp3entry>();
+  entry->filename = file;
+  project.ownedEntries.push_back(entry);
+  project.entries.push_back(entry.get());
+  _mp3entry& track = *entry;
+  for (const char** pair = attributes; pair[0] && pair[1]; pair += 2) {
+    const char* name = pair[0];
+    const char* value = pair[1];
+    if (std::strcmp(name, "fmt") == 0) {
+      if (std::strcmp(value, "swf") == 0) track.format = kFormatSwf;
+      else if (std::strcmp(value, "flv") == 0) track.format = kFormatFlv;
+    } else if (std::strcmp(name, "title") == 0) {
+      CopyField(track.prop.id3.song, value);
+      track.prop.id3.valid = 2;
+    } else if (std::strcmp(name, "artist") == 0) {
+      CopyField(track.prop.id3.artist, value);
+      track.prop.id3.valid = 2;
+    } else if (std::strcmp(name, "album") == 0) {
+      CopyField(track.prop.id3.album, value);
+      track.prop.id3.valid = 2;
+    }
   }
 }
 
 void TakeRootAttribute(ProjectReaderState& state, const char* name, const char* value) {
-  if (std::strcmp(name, "version") == 0) ScanDottedNumbers(value, state.version, 2);
-  else if (std::strcmp(name, "fileVersion") == 0) ScanDottedNumbers(value, state.fileVersion, 2);
-  else if (std::strcmp(name, "build") == 0) ScanDottedNumbers(value, state.build, 3);
+  if (std::strcmp(name, "version") == 0) ScanDottedNumbers(state, name, value, state.version, 2);
+  else if (std::strcmp(name, "fileVersion") == 0)
+    ScanDottedNumbers(state, name, value, state.fileVersion, 2);
+  else if (std::strcmp(name, "build") == 0) ScanDottedNumbers(state, name, value, state.build, 3);
 }
 
-void TakeSettingsAttribute(ProjectRecord& project, const char* name, const char* value) {
+void TakeSettingsAttribute(ProjectReaderState& state, const char* name, const char* value) {
+  ProjectRecord& project = *state.project;
+  int64_t number;
   if (std::strcmp(name, "folder") == 0) project.destDir = value;
   else if (std::strcmp(name, "player") == 0) project.player = value;
-  else if (std::strcmp(name, "fps") == 0) project.fps = LeadingInteger(value);
-  else if (std::strcmp(name, "truncate") == 0) project.maxTime = LeadingInteger(value);
-  else if (std::strcmp(name, "publishFlags") == 0)
-    project.publishFlags = static_cast<uint32_t>(LeadingInteger(value));
-  else if (std::strcmp(name, "format") == 0) {
+  else if (std::strcmp(name, "fps") == 0) {
+    number = project.fps;
+    TakeNumber(state, name, value, kInt32Min, kInt32Max, &number);
+    project.fps = static_cast<int32_t>(number);
+  } else if (std::strcmp(name, "truncate") == 0) {
+    number = project.maxTime;
+    TakeNumber(state, name, value, kInt32Min, kInt32Max, &number);
+    project.maxTime = static_cast<int32_t>(number);
+  } else if (std::strcmp(name, "publishFlags") == 0) {
+    // Written as a signed 32-bit number; the unsigned form is the same bits.
+    number = project.publishFlags;
+    TakeNumber(state, name, value, kInt32Min, kUint32Max, &number);
+    project.publishFlags = static_cast<uint32_t>(number);
+  } else if (std::strcmp(name, "format") == 0) {
     if (std::strcmp(value, "swf") == 0) project.defaultFormat = 0;
     else if (std::strcmp(value, "flv") == 0) project.defaultFormat = 1;
   }
@@ -133,14 +176,16 @@ void ProjectStartElement(void* userData, const char* name, const char** attribut
   if (state.path == "/Brelvano/mp3list/mp3") element = kTrack;
   else if (state.path == "/Brelvano") element = kRoot;
   else if (state.path == "/Brelvano/publish") element = kSettings;
-  if (element == kOther) return;
-  for (const char** pair = attributes; pair[0] && pair[1]; pair += 2) {
-    switch (element) {
-      case kTrack: TakeTrackAttribute(*state.project, pair[0], pair[1]); break;
-      case kRoot: TakeRootAttribute(state, pair[0], pair[1]); break;
-      case kSettings: TakeSettingsAttribute(*state.project, pair[0], pair[1]); break;
-      case kOther: break;
-    }
+  switch (element) {
+    case kTrack: TakeTrack(*state.project, attributes); break;
+    case kRoot:
+    case kSettings:
+      for (const char** pair = attributes; pair[0] && pair[1]; pair += 2) {
+        if (element == kRoot) TakeRootAttribute(state, pair[0], pair[1]);
+        else TakeSettingsAttribute(state, pair[0], pair[1]);
+      }
+      break;
+    case kOther: break;
   }
 }
 
@@ -150,63 +195,84 @@ void ProjectEndElement(void* userData, const char* /*name*/) {
   if (slash != std::string::npos) state.path.erase(slash);
 }
 
+namespace {
+
+// Reads the whole file, at most kMaxProjectFileBytes; false when it cannot
+// be read or is larger (*reason says which).
+bool ReadWholeFile(FILE* file, std::string* content, std::string* reason) {
+  char chunk[64 * 1024];
+  for (;;) {
+    const size_t got = std::fread(chunk, 1, sizeof chunk, file);
+    content->append(chunk, got);
+    if (content->size() > kMaxProjectFileBytes) {
+      *reason = "the file is larger than 64 MB, more than any project";
+      return false;
+    }
+    if (got < sizeof chunk) break;
+  }
+  if (std::ferror(file)) {
+    *reason = std::strerror(errno ? errno : EIO);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 int32_t ReadProjectFile(ProjectRecord& project, const std::string& path, std::string* reason) {
-  const auto fail = [reason](int32_t result, std::string why) {
-    if (reason) *reason = std::move(why);
-    return result;
-  };
   LogPrintf("OPEN: file %s\r\n", path.c_str());
   ProjectReaderState state;
   state.project = &project;
   project.entries.clear();
   project.ownedEntries.clear();
+  std::string why;
+  const auto fail = [&](int32_t result) {
+    if (reason) *reason = why;
+    return result;
+  };
 
-  FILE* file = std::fopen(path.c_str(), "r");
-  if (!file) return fail(kProjectCannotOpen, std::strerror(errno));
+  // Only a regular file: a FIFO or device would be waited on.
+  FILE* file = OpenRegularFile(path, &why);
+  if (!file) return fail(kProjectCannotOpen);
+  std::string content;
+  const bool read = ReadWholeFile(file, &content, &why);
+  std::fclose(file);
+  if (!read) return fail(content.size() > kMaxProjectFileBytes ? kProjectNotAccepted : kProjectCannotOpen);
 
   XML_Parser parser = XML_ParserCreate(nullptr);
   if (!parser) {
-    std::fclose(file);
-    return fail(kProjectCannotOpen, std::strerror(ENOMEM));
+    why = std::strerror(ENOMEM);
+    return fail(kProjectCannotOpen);
   }
   XML_SetElementHandler(parser, ProjectStartElement, ProjectEndElement);
   XML_SetUserData(parser, &state);
-
-  int readError = 0;
+  // One call over the whole text: expat then never re-scans a large token
+  // that a chunk boundary cut (which costs time growing with its square).
+  // After a syntax error expat calls no more handlers, so the path stays
+  // open and the file is rejected below.
   std::string xmlError;
-  char chunk[kReadChunk];
-  while (!std::feof(file)) {
-    const size_t got = std::fread(chunk, 1, sizeof chunk, file);
-    if (std::ferror(file)) {  // a folder, say: it opens but cannot be read
-      readError = errno;
-      break;
-    }
-    // After a syntax error expat calls no more handlers, so the path stays
-    // open and the file is rejected below; there is no point reading on.
-    if (XML_Parse(parser, chunk, static_cast<int>(got), std::feof(file) ? 1 : 0) ==
-        XML_STATUS_ERROR) {
-      char where[96];
-      std::snprintf(where, sizeof where, "XML error at line %lu, column %lu: ",
-                    static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)),
-                    static_cast<unsigned long>(XML_GetCurrentColumnNumber(parser)));
-      xmlError = std::string(where) + XML_ErrorString(XML_GetErrorCode(parser));
-      break;
-    }
+  if (XML_Parse(parser, content.data(), static_cast<int>(content.size()), 1) == XML_STATUS_ERROR) {
+    char where[96];
+    std::snprintf(where, sizeof where, "XML error at line %lu, column %lu: ",
+                  static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)),
+                  static_cast<unsigned long>(XML_GetCurrentColumnNumber(parser)));
+    xmlError = std::string(where) + XML_ErrorString(XML_GetErrorCode(parser));
   }
   XML_ParserFree(parser);
-  std::fclose(file);
 
-  if (readError != 0) return fail(kProjectCannotOpen, std::strerror(readError));
+  if (!state.rejection.empty()) {
+    why = state.rejection;
+    return fail(kProjectNotAccepted);
+  }
   // Acceptance is decided by what was read before any syntax error, so a
   // complete project followed by junk is still taken.
   const bool accepted = state.fileVersion[0] != 0 && state.build[0] != 0 &&
                         state.version[0] != 0 && state.path.empty();
-  if (!accepted && !xmlError.empty()) return fail(kProjectNotAccepted, xmlError);
-  if (!accepted)
-    return fail(kProjectNotAccepted,
-                "not a Brelvano project: no root element \"Brelvano\" with version, "
-                "fileVersion and build");
-  return kProjectRead;
+  if (accepted) return kProjectRead;
+  why = !xmlError.empty() ? xmlError
+                          : "not a Brelvano project: no root element \"Brelvano\" with version, "
+                            "fileVersion and build";
+  return fail(kProjectNotAccepted);
 }
 
 }  // namespace brelvano

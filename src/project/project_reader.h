@@ -22,7 +22,12 @@ struct ProjectReaderState {
   int32_t version[2] = {};      // major, minor of the root's "version"
   int32_t fileVersion[2] = {};  // major, minor of the root's "fileVersion"
   std::string path;             // "/"-separated names of the open elements
+  std::string rejection;        // why the file is refused whatever else it holds; empty when not
 };
+
+// Larger files are refused unread: a project of thousands of tracks is a
+// few hundred KB.
+inline constexpr size_t kMaxProjectFileBytes = 64u << 20;
 
 // expat element handlers; userData is a ProjectReaderState.
 void ProjectStartElement(void* userData, const char* name, const char** attributes);
@@ -31,10 +36,15 @@ void ProjectEndElement(void* userData, const char* name);
 // Reads path into project. Settings the file does not mention keep their
 // values; project.entries becomes one new record per track (owned by
 // project.ownedEntries), with status "not converted" and format and edited
-// tags as saved. Accepted when the root element "Brelvano" carried version,
-// fileVersion and build with non-zero leading numbers and every element was closed.
-// On failure *reason (when non-null) says why: the system's error text, or
-// "XML error at line L, column C: <parser message>".
+// tags as saved; a track element's attributes act on that track whatever
+// their order, and one without "file" is ignored. Accepted when the root
+// element "Brelvano" carried version, fileVersion and build with non-zero
+// leading numbers and every element was closed. Refused (kProjectNotAccepted)
+// as well: a number that does not fit its field, a file over
+// kMaxProjectFileBytes. Anything but a regular file cannot be opened (never
+// waited on). On failure *reason (when non-null) says why: the system's
+// error text, what the path is instead of a file ("is a FIFO"), the number
+// out of range or the size, or "XML error at line L, column C: <parser message>".
 int32_t ReadProjectFile(ProjectRecord& project, const std::string& path,
                         std::string* reason = nullptr);
 

@@ -1,9 +1,13 @@
 #include "publish/players.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
+#include "base/atomic_output.h"
 #include "base/file_services.h"
 #include "publish/swf_header.h"
 
@@ -41,17 +45,32 @@ void Walk(const fs::path& folder, PlayersList& players) {
   }
 }
 
-// The new copy is made beside the destination and renamed over it, so a
-// failed copy leaves the previous one in place.
+// A regular file is at the path (links followed).
+bool IsRegularFileOrLinkToOne(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The new copy is made beside the destination under a name of its own
+// (concurrent publishers never share one) and renamed over it, so a failed
+// copy leaves the previous one in place.
 bool ReplaceWithCopy(const std::string& from, const std::string& to) {
-  const std::string partial = to + ".copying";
-  std::error_code ignored;
-  fs::remove(partial, ignored);
-  if (!CopyFileContents(from, partial)) return false;
-  std::error_code renameError;
-  fs::rename(partial, to, renameError);
-  if (renameError) fs::remove(partial, ignored);
-  return !renameError;
+  FILE* source = OpenRegularFile(from);
+  if (!source) return false;
+  AtomicOutput copy(to);
+  FILE* out = copy.Open();
+  bool ok = out != nullptr;
+  char chunk[64 * 1024];
+  while (ok) {
+    const size_t got = std::fread(chunk, 1, sizeof chunk, source);
+    if (got > 0 && std::fwrite(chunk, 1, got, out) != got) ok = false;
+    if (got < sizeof chunk) {
+      if (std::ferror(source)) ok = false;
+      break;
+    }
+  }
+  std::fclose(source);
+  return ok && copy.Commit();
 }
 
 }  // namespace
@@ -100,7 +119,9 @@ bool CopyPlayer(const PlayersList& players, const std::string& name, const std::
   bool ok;
   const std::optional<int64_t> installed = ModificationTime(found->path);
   const std::optional<int64_t> copy = ModificationTime(destination);
-  if (copy) {
+  if (copy && !IsRegularFileOrLinkToOne(destination)) {
+    ok = false;  // a folder or FIFO by the copy's name: never read, never replaced
+  } else if (copy) {
     if (installed && *installed > *copy) {
       ok = ReplaceWithCopy(found->path, destination);
     } else {

@@ -16,7 +16,7 @@ std::string PlaylistUrlEscape(std::string_view reference) {
   escaped.reserve(reference.size());
   for (char c : reference) {
     const auto byte = static_cast<uint8_t>(c);
-    if (byte > 126 || std::strchr(" &\"<>?'%#", c) != nullptr) {
+    if (byte > 126 || byte < 0x20 || std::strchr(" &\"<>?'%#", c) != nullptr) {
       if (byte == 0) continue;  // strchr matches the terminator; a NUL never occurs in a path
       escaped += '%';
       escaped += kHex[byte >> 4];
@@ -35,7 +35,10 @@ const char* YesNo(uint32_t flags, uint32_t bit) { return (flags & bit) ? "yes" :
 }  // namespace
 
 int32_t WritePlaylist(const ProjectRecord& project, const std::string& folder,
-                      bool absoluteReferences) {
+                      bool absoluteReferences, const std::vector<std::string>* outputPaths) {
+  const std::vector<std::string> planned =
+      outputPaths ? std::vector<std::string>{} : MakeOutputPaths(project, project.entries);
+  const std::vector<std::string>& paths = outputPaths ? *outputPaths : planned;
   const std::string path = folder + "/" + kPlaylistFileName;
   AtomicOutput writer(path);
   if (!writer.Open()) return kPlaylistNotWritten;
@@ -51,9 +54,10 @@ int32_t WritePlaylist(const ProjectRecord& project, const std::string& folder,
   std::fputs("<PLAYLIST>\n", file);
 
   int32_t listed = 0;
-  for (const _mp3entry* entry : project.entries) {
+  for (size_t i = 0; i < project.entries.size() && i < paths.size(); ++i) {
+    const _mp3entry* entry = project.entries[i];
     if (!entry) continue;
-    const std::string outPath = MakeOutputPath(project, *entry);
+    const std::string& outPath = paths[i];
     if (!FileIsReadable(outPath)) continue;
     ++listed;
     const std::string source =

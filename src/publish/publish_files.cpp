@@ -2,11 +2,13 @@
 
 #include <sys/types.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "analysis/mp3list.h"
 #include "base/atomic_output.h"
 #include "base/file_services.h"
+#include "convert/output_path.h"
 #include "publish/playlist.h"
 
 namespace brelvano {
@@ -91,9 +93,12 @@ bool WritePage(const ProjectRecord& project, int32_t width, int32_t height, Aler
   FILE* templ = nullptr;
   if (useTemplate) {
     const std::string templatePath = project.destDir + "/" + kTemplateFileName;
-    templ = std::fopen(templatePath.c_str(), "rb");
+    std::string reason;
+    templ = OpenRegularFile(templatePath, &reason);
     if (!templ) {
-      Tell(alerts, kPageAlertTitle, "Cannot open template.html\n File is missing.");
+      const std::string why = errno == ENOENT ? "File is missing." : "File cannot be read.";
+      Tell(alerts, kPageAlertTitle,
+           "Cannot open template.html\n " + why + "\n" + templatePath + ": " + reason);
       return false;
     }
   }
@@ -135,8 +140,20 @@ int32_t PublishFiles(ProjectRecord& project, const PlayersList& players, Mp3List
   int32_t width = -1;
   int32_t height = -1;
 
+  if (project.destDir.empty()) {
+    // Without a destination everything would go to the file system's root.
+    Tell(alerts, "Generation", "The project has no destination folder; nothing was published.");
+    return kPublishedPlaylistFailed | kPublishedPlayerFailed;
+  }
+  // Leftovers of runs that were killed part-way; never those of a live run.
+  RemoveStaleTemporaryFiles(project.destDir);
   CollectEntries(tracks, &project.entries, selection);
-  const int32_t listed = WritePlaylist(project, project.destDir, false);
+  // Named over the whole list, as the batch named them, even for a selection.
+  const std::vector<std::string> allPaths = MakeOutputPaths(project, tracks);
+  std::vector<std::string> paths;
+  for (int32_t i = 0; i < tracks.count(); ++i)
+    if (!selection || selection->containsIndex(i)) paths.push_back(allPaths[static_cast<size_t>(i)]);
+  const int32_t listed = WritePlaylist(project, project.destDir, false, &paths);
   project.entries.clear();
   int32_t result = 0;
   if (listed == kPlaylistNotWritten) {

@@ -50,7 +50,8 @@ void WritePlayerBlock(FILE* stream, int32_t width, int32_t height, const std::st
 // player, and the page when kPublishGenerateHTML is set (from the folder's
 // "template.html" with kPublishUseTemplate) together with the Flash runtime
 // from webRuntimeFolder that the page loads. Each problem is told to alerts
-// (when non-null) and publishing goes on. Leaves project.entries empty.
+// (when non-null) and publishing goes on. Leaves project.entries empty. A
+// project without a destination folder gets one alert and nothing written.
 int32_t PublishFiles(ProjectRecord& project, const PlayersList& players, Mp3List& tracks,
                      const IndexSet* selection, AlertSink* alerts,
                      const std::string& webRuntimeFolder = DefaultWebRuntimeFolder());

@@ -18,13 +18,22 @@ struct PublishOutcome {
   int32_t converted = 0;      // tracks the batch converted (the aborted one included)
   bool cancelled = false;     // conversionAbort() was raised: nothing was published
   int32_t published = 0;      // PublishFiles result bits; 0 when cancelled
-  std::string summary;        // the "Completed" text; empty when cancelled
+  std::string summary;        // the "Completed" text; empty when cancelled or failed
+  // Why nothing was done at all (no track converted, nothing written);
+  // empty otherwise.
+  std::string failure;
 };
 
-// The summary of a PublishFiles result:
-// "Number of audio files: N\nPlaylist generated\n[No ]HTML file generated\nP player copied."
+inline constexpr const char* kNoDestinationReason =
+    "The project has no destination folder; nothing was converted or published.";
+
+// The summary of a PublishFiles result, each line saying what happened:
+// "Number of audio files: N\n[No ]Playlist generated\n[No ]HTML file generated\n"
+// "P player copied." or "P player not copied.".
 std::string PublishSummary(int32_t published, const std::string& playerName);
 
+// A project without a destination folder (destDir empty) is refused before
+// anything is converted or written: outcome.failure says so.
 // Runs the batch over the list with the project's settings (force converts
 // tracks whose output exists), then PublishFiles on the whole list. The
 // observer sees the conversion, alerts the publishing problems.

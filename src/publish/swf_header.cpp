@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/file_services.h"
+
 namespace brelvano {
 
 uint32_t SwfBitReader::GetBits(int n) {
@@ -41,7 +43,7 @@ std::optional<SwfHeaderInfo> ReadSwfHeaderBytes(const uint8_t* bytes, size_t siz
 }
 
 std::optional<SwfHeaderInfo> ReadSwfHeader(const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "rb");
+  FILE* file = OpenRegularFile(path);
   if (!file) return std::nullopt;
   uint8_t header[kSwfHeaderBytesRead] = {};
   const size_t got = std::fread(header, 1, sizeof header, file);

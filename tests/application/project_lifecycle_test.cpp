@@ -69,7 +69,7 @@ TEST_F(ApplicationTest, AFailedOpenLeavesEverythingAsItWas) {
   const std::pair<std::string, std::string> cases[] = {
       {dir.file("damaged.brv"), "XML error at line 4, column 2: mismatched tag"},
       {dir.file("missing.brv"), "No such file or directory"},
-      {dir.file("folder.brv"), "Is a directory"},
+      {dir.file("folder.brv"), "is a folder"},  // never opened: only a regular file is
       {dir.file("other-root.brv"), "not a Brelvano project"},
   };
   for (const auto& [path, reason] : cases) {

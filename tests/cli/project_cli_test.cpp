@@ -1,5 +1,6 @@
 // brelvano-cli new, show and publish, run as a user would.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -85,12 +86,12 @@ TEST(ProjectCli, RefusesUnusableInputAndKeepsFiles) {
   test::WriteText(home.file("old.brv"), "old");
   const std::string cantOpen = "Can't open Project: Project file may not be readible or content is corrupt.";
   const std::tuple<const char*, int, std::string> cases[] = {  // arguments, exit status, message
-      {"new", 2, ""},
-      {"new p.brv --fps 0", 2, ""},
-      {"new p.brv --format ogg", 2, ""},
+      {"new", 2, "project is required"},
+      {"new p.brv --fps 0", 2, "--fps: Value 0 not in range 1 to 200"},
+      {"new p.brv --format ogg", 2, "--format: ogg not in {swf,flv}"},
       {"new p.brv --player NoSuchPlayer", 2, "no player named \"NoSuchPlayer\""},
-      {"new p.brv --bogus", 2, ""},
-      {"show", 2, ""},
+      {"new p.brv --bogus", 2, "not expected: --bogus"},
+      {"show", 2, "project is required"},
       {"new old.brv", 1, "already exists"},
       {"new missing/folder/p.brv", 1, "cannot save project"},
       {"show bad.brv", 1, cantOpen},
@@ -132,9 +133,74 @@ TEST(ProjectCli, PublishReportsFailedTracksAndMissingTemplate) {
   const CliRun r = Cli(home, "publish p.brv");
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.out.find("Cannot open"), std::string::npos) << r.out;
-  EXPECT_NE(r.err.find("HTML Generation: Cannot open template.html\n File is missing."), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("HTML Generation: Cannot open template.html\n File is missing.\n" + home.file("site") +
+                       "/template.html: No such file or directory"),
+            std::string::npos)
+      << r.err;
   EXPECT_NE(r.out.find("Number of audio files: 0\nPlaylist generated\nNo HTML file generated\n"), std::string::npos)
       << r.out;
+  // The failed track's line points at no file: none was written.
+  EXPECT_NE(r.out.find("Cannot open   " + home.file("gone.mp3") + "\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find(" -> "), std::string::npos) << r.out;
+}
+
+// Regression: a skipped track (output there, not forced) counted as a
+// failure by its old status, and publish exited 1.
+TEST(ProjectCli, SkippedTracksAreNoFailures) {
+  TempDir home;
+  ASSERT_EQ(Cli(home, "new p.brv --dest site " + Sample("hum_11025_mono.mp3")).exitCode, 0);
+  ASSERT_EQ(Cli(home, "publish p.brv").exitCode, 0);
+  // The input goes away; its output stays and is skipped.
+  const CliRun r = Cli(home, "publish p.brv");
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("Skipped (output exists)"), std::string::npos) << r.out;
+}
+
+// Regression: a project without a destination published into "/".
+TEST(ProjectCli, PublishWithoutDestinationWritesNothing) {
+  TempDir home;
+  ASSERT_EQ(Cli(home, "new p.brv --dest site " + Sample("hum_11025_mono.mp3")).exitCode, 0);
+  for (const char* publish : {"<publish/>", "<publish folder=\"\"/>"}) {
+    std::string text = test::ReadText(home.file("p.brv"));
+    const size_t from = text.find("\t<publish"), to = text.find("\t/>\n") + 4;
+    text.replace(from, to - from, publish);
+    test::WriteText(home.file("q.brv"), text);
+    const CliRun r = Cli(home, "publish q.brv");
+    EXPECT_EQ(r.exitCode, 1) << publish;
+    EXPECT_NE(r.err.find("no destination folder"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("Ok"), std::string::npos) << r.out;  // nothing converted
+  }
+  EXPECT_FALSE(test::FileExists("/hum_11025_mono.swf"));
+}
+
+// Regression: a FIFO as a project hung every command.
+TEST(ProjectCli, FifoProjectIsRefusedNotWaitedOn) {
+  TempDir home;
+  ASSERT_EQ(mkfifo(home.file("f.brv").c_str(), 0600), 0);
+  for (const char* command : {"show f.brv", "publish f.brv"}) {
+    const test::CommandResult r = test::RunCommand("cd " + ShellQuote(home.path()) + " && HOME=" +
+                                                   ShellQuote(home.path()) + " timeout 20 " +
+                                                   ShellQuote(BRELVANO_CLI_PATH) + " " + command + " 2>err.txt");
+    EXPECT_EQ(r.exitCode, 1) << command;  // timeout would give 124
+    EXPECT_NE(test::ReadText(home.file("err.txt")).find("Can't open Project"), std::string::npos)
+        << test::ReadText(home.file("err.txt"));
+  }
+}
+
+// Regression: concurrent publishers of one project collided on one
+// temporary player copy, and all but one failed "Cannot copy player".
+TEST(ProjectCli, ConcurrentPublishersAllSucceed) {
+  TempDir home;
+  ASSERT_EQ(Cli(home, "new p.brv --dest site " + Sample("hum_11025_mono.mp3")).exitCode, 0);
+  std::string many;
+  for (int i = 0; i < 6; ++i)
+    many += "(HOME=" + ShellQuote(home.path()) + " " + ShellQuote(BRELVANO_CLI_PATH) +
+            " publish p.brv >/dev/null 2>>err.txt; echo $? >>codes.txt) & ";
+  test::RunCommand("cd " + ShellQuote(home.path()) + " && { " + many + "wait; }");
+  EXPECT_EQ(test::ReadText(home.file("codes.txt")), "0\n0\n0\n0\n0\n0\n");
+  EXPECT_EQ(test::ReadText(home.file("err.txt")), "");
+  for (const auto& e : std::filesystem::directory_iterator(home.file("site")))
+    EXPECT_NE(e.path().filename().string()[0], '.') << "left behind: " << e.path();
 }
 
 TEST(ProjectCli, DefaultDestinationIsAFolderOfItsOwn) {

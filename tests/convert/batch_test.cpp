@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <string>
 
 #include "analysis/mp3list.h"
@@ -94,8 +97,92 @@ TEST_F(BatchTest, CancelStopsAfterTheTrackInWork) {
   EXPECT_EQ(list_.getElement(0)->status, kStatusOk);
   EXPECT_EQ(list_.getElement(1)->status, kStatusAborted);
   EXPECT_EQ(list_.getElement(2)->status, kStatusCannotCreate);  // untouched
-  EXPECT_TRUE(IsMovie("b.swf"));
+  EXPECT_FALSE(test::FileExists(out_.file("b.swf")));  // a cut movie is never kept
   EXPECT_FALSE(test::FileExists(out_.file("c.swf")));
+}
+
+// Regression: a cancelled conversion replaced a good output with a cut one,
+// which the next run then skipped as finished and the playlist listed.
+TEST_F(BatchTest, CancelledTrackNeverReplacesNorLeavesAnOutput) {
+  for (const int32_t format : {kFormatSwf, kFormatFlv}) {
+    SCOPED_TRACE(format == kFormatSwf ? "swf" : "flv");
+    list_.removeAll();
+    std::filesystem::remove_all(out_.path());
+    std::filesystem::create_directory(out_.path());
+    Add("a.mp3", 400);
+    list_.getElement(0)->format = format;
+    const std::string out = out_.file(format == kFormatSwf ? "a.swf" : "a.flv");
+    const test::Bytes earlier = {'o', 'l', 'd'};
+    test::WriteFileBytes(out, earlier);
+    Recorder recorder;
+    recorder.cancelAt = 0;
+    doConvert(list_, project_, true, &recorder);
+    EXPECT_EQ(list_.getElement(0)->status, kStatusAborted);
+    EXPECT_EQ(test::ReadFileBytes(out), earlier);
+    std::filesystem::remove(out);
+    recorder.current = -1;
+    doConvert(list_, project_, true, &recorder);
+    EXPECT_EQ(list_.getElement(0)->status, kStatusAborted);
+    EXPECT_FALSE(test::FileExists(out));
+    Recorder next;  // nothing there to be taken for a finished output
+    doConvert(list_, project_, false, &next);
+    EXPECT_EQ(list_.getElement(0)->status, kStatusOk);
+    EXPECT_EQ(std::filesystem::directory_iterator(out_.path())->path().filename().string(),
+              std::filesystem::path(out).filename().string());  // and no temporary file left
+  }
+}
+
+// Regression: "convert --force --dest . song.swf", song.swf really an MP3,
+// replaced the input with its own conversion.
+TEST_F(BatchTest, OutputThatIsAnInputIsNeverWritten) {
+  Add("song.swf");  // an MP3 named like a movie
+  Add("other.mp3");
+  project_.destDir = in_.path();
+  const test::Bytes input = test::ReadFileBytes(in_.file("song.swf"));
+  for (const bool force : {true, false}) {
+    Recorder recorder;
+    doConvert(list_, project_, force, &recorder);
+    EXPECT_EQ(list_.getElement(0)->status, kStatusCannotCreate);
+    EXPECT_NE(recorder.events.find("failed 0 (" + in_.file("song.swf") + ": is an input file"),
+              std::string::npos)
+        << recorder.events;
+    EXPECT_EQ(test::ReadFileBytes(in_.file("song.swf")), input);
+  }
+  // Another input of the list by that name counts too.
+  list_.removeAll();
+  Add("b.mp3");
+  test::WriteFileBytes(out_.file("b.swf"), test::SyntheticMp3(0xFFFB9044, 50));
+  list_.addFile(out_.file("b.swf"));
+  project_.destDir = out_.path();
+  doConvert(list_, project_, true, nullptr);
+  EXPECT_EQ(list_.getElement(0)->status, kStatusCannotCreate);
+  EXPECT_EQ(list_.getElement(1)->status, kStatusOk);  // into b-2.swf
+  EXPECT_TRUE(IsMovie("b-2.swf"));
+  EXPECT_EQ(test::ReadFileBytes(out_.file("b.swf")), test::SyntheticMp3(0xFFFB9044, 50));
+}
+
+// Regression: a FIFO at an output name hung the batch.
+TEST_F(BatchTest, FifoAtTheOutputNameIsRefusedNotWaitedOn) {
+  Add("f.mp3");
+  ASSERT_EQ(mkfifo(out_.file("f.swf").c_str(), 0600), 0);
+  for (const bool force : {false, true}) {
+    Recorder recorder;
+    doConvert(list_, project_, force, &recorder);
+    EXPECT_EQ(recorder.events, "start 1,track 0,failed 0 (" + out_.file("f.swf") + ": is a FIFO),done 0 3,");
+  }
+}
+
+// Regression: one list's tracks shared one output; the batch now writes
+// each to its own name, the same names MarkConvertedIfExists reads.
+TEST_F(BatchTest, SameNameFromTwoFoldersGetsTwoOutputs) {
+  test::TempDir other;
+  Add("x.mp3", 50);
+  test::WriteFileBytes(other.file("x.mp3"), test::SyntheticMp3(0xFFFB9044, 80));
+  list_.addFile(other.file("x.mp3"));
+  EXPECT_EQ(doConvert(list_, project_, false, nullptr), 2);
+  EXPECT_TRUE(IsMovie("x.swf"));
+  EXPECT_TRUE(IsMovie("x-2.swf"));
+  EXPECT_NE(test::ReadFileBytes(out_.file("x.swf")), test::ReadFileBytes(out_.file("x-2.swf")));
 }
 
 // A cancel that lands between two tracks used to be lost: the next track was

@@ -225,16 +225,105 @@ TEST(ProjectReader, SettingsAndTracks) {
   EXPECT_EQ(std::tie(project.fps, project.maxTime, project.destDir, project.player, project.defaultFormat),
             std::make_tuple(24, -12, std::string("/a & b c"), std::string("Q"), 1));
   EXPECT_EQ(project.publishFlags, 0xFFFFFFFFu);
-  // Attributes act in document order: the last fmt came before its element's
-  // file, so it changed the previous track. Long values are cut within the field.
+  // Attributes act on their own element's track whatever their order; an
+  // element without file changes no track. Long values are cut within the field.
   const std::vector<std::string> tracks = Tracks(project);
   ASSERT_EQ(tracks.size(), 2003u);
   EXPECT_EQ(tracks[2002], "/m/track1999.mp3|0|0||||-1");
   EXPECT_EQ(std::vector<std::string>(tracks.begin(), tracks.begin() + 3),
             (std::vector<std::string>{
-                "/m/1.mp3|0|2|renames 1|||-1",
-                "/m/2.mp3|1|2|" + std::string(254, 'a') + "|" + std::string(79, 'r') + "|Alb|-1",
-                "/m/3.mp3|0|0||||-1"}));
+                "/m/1.mp3|0|0||||-1",
+                "/m/2.mp3|2|2|" + std::string(254, 'a') + "|" + std::string(79, 'r') + "|Alb|-1",
+                "/m/3.mp3|1|0||||-1"}));
+}
+
+// Regression: <mp3 title="Song B" fmt="swf" file="b.mp3"/> after another
+// track gave the previous track the title and the format.
+TEST(ProjectReader, AttributesApplyToTheirOwnTrackInAnyOrder) {
+  ProjectRecord project;
+  ASSERT_EQ(ReadProjectText(Root("<mp3list><mp3 file=\"a.mp3\" fmt=\"flv\" title=\"Song A\"/>"
+                                 "<mp3 title=\"Song B\" fmt=\"swf\" artist=\"B\" file=\"b.mp3\"/>"
+                                 "<mp3 album=\"C\" file=\"c.mp3\"/></mp3list>"),
+                            project),
+            kProjectRead);
+  EXPECT_EQ(Tracks(project), (std::vector<std::string>{"a.mp3|2|2|Song A|||-1", "b.mp3|1|2|Song B|B||-1",
+                                                       "c.mp3|0|2|||C|-1"}));
+}
+
+// Regression: fps="99999999999" wrapped to another frame rate; numbers that
+// do not fit their field now reject the file.
+TEST(ProjectReader, NumbersOutOfRangeRejectTheFile) {
+  const struct {
+    std::string publish, root;
+    int32_t result;
+    int32_t fps, maxTime;
+    uint32_t flags;
+  } cases[] = {
+      {"fps=\"2147483647\" truncate=\"143165577\" publishFlags=\"-1\"", kRootAttributes, kProjectRead,
+       2147483647, 143165577, 0xFFFFFFFFu},
+      {"fps=\"-2147483648\" truncate=\"-5\" publishFlags=\"4294967295\"", kRootAttributes, kProjectRead,
+       INT32_MIN, -5, 0xFFFFFFFFu},
+      {"fps=\"99999999999\"", kRootAttributes, kProjectNotAccepted, 7, 7, 7},
+      {"fps=\"2147483648\"", kRootAttributes, kProjectNotAccepted, 7, 7, 7},
+      {"truncate=\"-2147483649\"", kRootAttributes, kProjectNotAccepted, 7, 7, 7},
+      {"truncate=\"99999999999999999999999\"", kRootAttributes, kProjectNotAccepted, 7, 7, 7},
+      {"publishFlags=\"4294967296\"", kRootAttributes, kProjectNotAccepted, 7, 7, 7},
+      {"publishFlags=\"-2147483649\"", kRootAttributes, kProjectNotAccepted, 7, 7, 7},
+      {"", "version=\"4294967297.6\" fileVersion=\"1.0\" build=\"2007.02.23\"", kProjectNotAccepted, 7, 7, 7},
+      {"", "version=\"1.6\" fileVersion=\"1.0\" build=\"2007.99999999999.23\"", kProjectNotAccepted, 7, 7, 7},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.publish + " " + c.root);
+    ProjectRecord project;
+    project.fps = project.maxTime = 7;
+    project.publishFlags = 7;
+    TempDir dir;
+    WriteText(dir.file("p.brv"), Root("<publish " + c.publish + "/>", c.root));
+    std::string reason;
+    EXPECT_EQ(ReadProjectFile(project, dir.file("p.brv"), &reason), c.result);
+    if (c.result == kProjectRead) {
+      EXPECT_EQ(std::tie(project.fps, project.maxTime, project.publishFlags),
+                std::make_tuple(c.fps, c.maxTime, c.flags));
+    } else {
+      EXPECT_NE(reason.find("is out of range"), std::string::npos) << reason;
+    }
+  }
+}
+
+// Regression: a FIFO as a project hung every command; anything but a
+// regular file cannot be opened, with its reason.
+TEST(ProjectReader, OnlyARegularFileIsOpened) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.file("fifo.brv").c_str(), 0600), 0);
+  const std::pair<std::string, std::string> cases[] = {
+      {dir.file("fifo.brv"), "is a FIFO"},
+      {dir.path(), "is a folder"},
+      {dir.file("missing.brv"), "No such file or directory"},
+  };
+  for (const auto& [path, why] : cases) {
+    ProjectRecord project;
+    std::string reason;
+    EXPECT_EQ(ReadProjectFile(project, path, &reason), kProjectCannotOpen) << path;
+    EXPECT_EQ(reason, why);
+  }
+}
+
+// Regression: one huge attribute cost time growing with its square (the file
+// was parsed in 8 KB pieces). Now read whole and parsed at once, with files
+// beyond 64 MB refused unread.
+TEST(ProjectReader, HugeAttributeReadsAndOversizedFileIsRefused) {
+  ProjectRecord project;
+  const std::string title(4 << 20, 't');
+  ASSERT_EQ(ReadProjectText(Root("<publish player=\"" + title + "\"/>"), project), kProjectRead);
+  EXPECT_EQ(project.player, title);
+
+  TempDir dir;
+  const std::string big = dir.file("big.brv");
+  WriteText(big, Root(""));
+  std::filesystem::resize_file(big, kMaxProjectFileBytes + 1);  // sparse: cheap to make
+  std::string reason;
+  EXPECT_EQ(ReadProjectFile(project, big, &reason), kProjectNotAccepted);
+  EXPECT_NE(reason.find("larger than 64 MB"), std::string::npos) << reason;
 }
 
 TEST(ProjectReader, LeadingIntegerRules) {

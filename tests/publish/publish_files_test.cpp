@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -93,7 +97,30 @@ TEST(Playlist, ListsOnlyTracksWithOutputsAndEscapes) {
 
 TEST(Playlist, UrlEscapes) {
   EXPECT_EQ(PlaylistUrlEscape(" &\"<>?'%#"), "%20%26%22%3C%3E%3F%27%25%23");
-  EXPECT_EQ(PlaylistUrlEscape("/\x7E\x7F\xC3\xA9\tb+c=d"), "/~%7F%C3%A9\tb+c=d");  // nor slashes nor control bytes
+  EXPECT_EQ(PlaylistUrlEscape("/\x7E\x7F\xC3\xA9" "b+c=d"), "/~%7F%C3%A9b+c=d");  // nor slashes
+  // Control bytes: raw, no XML reader would take the playlist.
+  EXPECT_EQ(PlaylistUrlEscape("a\tb\x01" "c\x1b"), "a%09b%01c%1B");
+}
+
+// Regression: a tag holding \x01 or \x1b (or a file name with a control
+// byte) made playlist.xml not well-formed: the player loaded no track.
+TEST(Playlist, ControlCharactersAndBadUtf8NeverBreakTheFile) {
+  if (!test::HavePythonXml()) GTEST_SKIP() << "python3 is needed to read the playlist back";
+  TempDir dir;
+  ProjectRecord project;
+  project.destDir = dir.path();
+  _mp3entry first = Track("/music/a\x01" "b.mp3", "Title\x01", "\x1b[2J\x1b]0;pwned\x07", "caf\xE9");
+  _mp3entry second = Track("/music/plain.mp3", "Fine", "\xEF\xBF\xBF", "tab\there");
+  WriteText(dir.file("a\x01" "b.swf"), "FWS");
+  WriteText(dir.file("plain.swf"), "FWS");
+  project.entries = {&first, &second};
+  ASSERT_EQ(WritePlaylist(project, dir.path(), false), 2);
+  const std::string fffd = "\xEF\xBF\xBD";
+  EXPECT_EQ(test::XmlElementAttributes(dir.file("playlist.xml"), "FILE", true),
+            (std::vector<std::string>{
+                "src=a%01b.swf|desc=Title" + fffd + "|artist=" + fffd + "[2J" + fffd + "]0;pwned" + fffd +
+                    "|album=caf" + fffd + "|minutes=0|seconds=0",
+                "src=plain.swf|desc=Fine|artist=" + fffd + "|album=tab here|minutes=0|seconds=0"}));
 }
 
 TEST(Playlist, FailedWriteIsReportedAndOldPlaylistKept) {
@@ -175,6 +202,35 @@ struct PublishFixture : AlertSink {
     return PublishFiles(project, players, tracks, nullptr, this, runtime.dir.path());
   }
 };
+
+// Regression: two tracks of a list shared one output and the playlist
+// listed that movie twice; it now lists each track's own output, named as
+// the batch named it, also for a selection.
+TEST(Playlist, ListsEachTracksOwnOutputForAListOrASelection) {
+  TempDir dir;
+  ProjectRecord project;
+  project.destDir = dir.path();
+  Mp3List tracks;
+  for (const char* file : {"/a/x.mp3", "/b/x.mp3", "/a/Caf\xC3\xA9.mp3", "/a/\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.mp3"})
+    tracks.addEntry(Track(file, file));
+  for (const char* out : {"x.swf", "x-2.swf", "Cafe.swf", "Privet.swf"}) WriteText(dir.file(out), "FWS");
+  const auto sources = [&](const std::string& playlist) {
+    std::vector<std::string> found;
+    for (size_t at = 0; (at = playlist.find("src=\"", at)) != std::string::npos; at += 5)
+      found.push_back(playlist.substr(at + 5, playlist.find('"', at + 5) - at - 5));
+    return found;
+  };
+  CollectEntries(tracks, &project.entries, nullptr);
+  ASSERT_EQ(WritePlaylist(project, dir.path(), false), 4);
+  EXPECT_EQ(sources(ReadText(dir.file("playlist.xml"))),
+            (std::vector<std::string>{"x.swf", "x-2.swf", "Cafe.swf", "Privet.swf"}));
+  PublishFixture f;
+  f.project.destDir = dir.path();
+  f.tracks = tracks;
+  const StdIndexSet rows = {1};
+  EXPECT_EQ(PublishFiles(f.project, f.players, f.tracks, &rows, &f) >> kPublishedCountShift, 1);
+  EXPECT_EQ(sources(ReadText(dir.file("playlist.xml"))), std::vector<std::string>{"x-2.swf"});
+}
 
 TEST(PublishFiles, BuiltInPageAndSelection) {
   PublishFixture f;
@@ -263,13 +319,32 @@ TEST(PublishFiles, ProblemsAreReportedAndPublishingGoesOn) {
       {"no page", [](PublishFixture& f) { f.project.publishFlags &= ~kPublishGenerateHTML; }, 1 << 8, {}, "old page"},
       {"unknown player", [](PublishFixture& f) { f.project.player = "Missing"; },
        1 << 8 | kPublishedPage | kPublishedPlayerFailed, {copyFailed}, "width=\"100%\" height=\"100%\">\n"},
+      // Alerts are compared by their beginning; the template's path is checked below.
       {"missing template", [](PublishFixture& f) { f.project.publishFlags |= kPublishUseTemplate; }, 1 << 8,
-       {"HTML Generation: Cannot open template.html\n File is missing. [Continue]"}, "old page"},
+       {"HTML Generation: Cannot open template.html\n File is missing.\n/"}, "old page"},
+      // Regression: a FIFO as template, player copy or playlist hung publishing.
+      {"template is a FIFO",
+       [](PublishFixture& f) {
+         f.project.publishFlags |= kPublishUseTemplate;
+         ASSERT_EQ(mkfifo(f.dest.file("template.html").c_str(), 0600), 0);
+       },
+       1 << 8, {"HTML Generation: Cannot open template.html\n File cannot be read.\n/"}, "old page"},
+      {"player copy is a FIFO",
+       [](PublishFixture& f) { ASSERT_EQ(mkfifo(f.dest.file("brelvano_mini.swf").c_str(), 0600), 0); },
+       1 << 8 | kPublishedPage | kPublishedPlayerFailed, {copyFailed}, "width=\"100%\" height=\"100%\">\n"},
+      {"playlist is a FIFO",
+       [](PublishFixture& f) { ASSERT_EQ(mkfifo(f.dest.file("playlist.xml").c_str(), 0600), 0); },
+       kPublishedPage | kPublishedPlaylistFailed, {"Generation: Cannot create playlist.xml file. [Continue]"},
+       "width=\"300\" height=\"40\">\n"},
+      // Regression: a project without a destination published into "/".
+      {"no destination", [](PublishFixture& f) { f.project.destDir.clear(); },
+       kPublishedPlaylistFailed | kPublishedPlayerFailed,
+       {"Generation: The project has no destination folder; nothing was published. [Continue]"}, nullptr},
       {"destination is a file", [](PublishFixture& f) { f.project.destDir = f.dest.file("index.html"); },
        kPublishedPlaylistFailed | kPublishedPlayerFailed | kPublishedRuntimeFailed,  // nothing listed
        {"Generation: Cannot create playlist.xml file. [Continue]", copyFailed,
         "Generation: Cannot copy the Flash runtime (Ruffle) to publish folder. [Continue]",
-        "HTML Generation: Cannot create index.html file. [Continue]"}, ""},
+        "HTML Generation: Cannot create index.html file. [Continue]"}, nullptr},
       // A page without its runtime cannot play: told, though the page is written.
       {"no runtime module", [](PublishFixture& f) { std::filesystem::remove(f.runtime.dir.file("9f8e.wasm")); },
        1 << 8 | kPublishedPage | kPublishedRuntimeFailed, {runtimeMissing}, "ruffle/ruffle.js"},
@@ -287,9 +362,75 @@ TEST(PublishFiles, ProblemsAreReportedAndPublishingGoesOn) {
     WriteText(f.dest.file("index.html"), "old page");
     setup(f);
     EXPECT_EQ(f.Publish(), result);
-    EXPECT_EQ(f.alerts, alerts);
-    EXPECT_NE(ReadText(f.project.destDir + "/index.html").find(page), std::string::npos);
+    ASSERT_EQ(f.alerts.size(), alerts.size()) << ::testing::PrintToString(f.alerts);
+    for (size_t i = 0; i < alerts.size(); ++i)
+      EXPECT_EQ(f.alerts[i].substr(0, alerts[i].size()), alerts[i]) << f.alerts[i];
+    if (page) {
+      EXPECT_NE(ReadText(f.project.destDir + "/index.html").find(page), std::string::npos);
+    } else if (!f.project.destDir.empty()) {
+      EXPECT_FALSE(std::filesystem::is_regular_file(f.project.destDir + "/index.html"));
+    }
   }
+}
+
+// Regression (item: missing template): the alert named no file.
+TEST(PublishFiles, MissingTemplateNamesItsPath) {
+  PublishFixture f;
+  f.project.publishFlags |= kPublishUseTemplate;
+  f.Publish();
+  ASSERT_EQ(f.alerts.size(), 1u);
+  EXPECT_EQ(f.alerts[0], "HTML Generation: Cannot open template.html\n File is missing.\n" +
+                             f.dest.file("template.html") + ": No such file or directory [Continue]");
+}
+
+// Regression: the summary said "Playlist generated" and "... player copied."
+// when neither was (publishing into a full disk).
+TEST(PublishSummary, SaysWhatHappened) {
+  const struct {
+    int32_t published;
+    const char* summary;
+  } cases[] = {
+      {3 << 8 | kPublishedPage,
+       "Number of audio files: 3\nPlaylist generated\nHTML file generated\nmini player copied."},
+      {kPublishedPlaylistFailed | kPublishedPlayerFailed,
+       "Number of audio files: 0\nNo Playlist generated\nNo HTML file generated\nmini player not copied."},
+      {1 << 8 | kPublishedPlayerFailed | kPublishedPage,
+       "Number of audio files: 1\nPlaylist generated\nHTML file generated\nmini player not copied."},
+      {0, "Number of audio files: 0\nPlaylist generated\nNo HTML file generated\nmini player copied."},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PublishSummary(c.published, "mini"), c.summary);
+}
+
+// Regression: a project without a destination converted into and published
+// to the file system's root.
+TEST(PublishProject, RefusesAProjectWithoutDestinationBeforeAnything) {
+  PublishFixture f;
+  f.AddTrack("one", false);
+  f.project.destDir.clear();
+  const PublishOutcome outcome = PublishProject(f.tracks, f.project, f.players, true, nullptr, &f);
+  EXPECT_EQ(outcome.failure, kNoDestinationReason);
+  EXPECT_EQ(outcome.converted, 0);
+  EXPECT_EQ(outcome.published, 0);
+  EXPECT_TRUE(outcome.summary.empty());
+  EXPECT_EQ(f.tracks.getElement(0)->status, kStatusNotConverted);
+  EXPECT_TRUE(f.alerts.empty());
+}
+
+// Regression: temporary files of killed publishers stayed for ever; those of
+// a running one must stay.
+TEST(PublishFiles, RemovesStaleTemporaryFilesOfItsFolder) {
+  PublishFixture f;
+  f.AddTrack("one", true);
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  const std::string stale = ".playlist.xml.brelvano-" + std::to_string(child) + "-aBc123";
+  const std::string live = ".one.swf.brelvano-" + std::to_string(getpid()) + "-aBc123";
+  WriteText(f.dest.file(stale), "partial");
+  WriteText(f.dest.file(live), "partial");
+  f.Publish();
+  EXPECT_FALSE(test::FileExists(f.dest.file(stale)));
+  EXPECT_TRUE(test::FileExists(f.dest.file(live)));
 }
 
 }  // namespace
