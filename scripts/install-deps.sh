@@ -5,7 +5,8 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-  libgtest-dev libexpat1-dev libutf8proc-dev libicu-dev libcli11-dev nlohmann-json3-dev libbenchmark-dev libmpg123-dev
+  libgtest-dev libexpat1-dev libutf8proc-dev libicu-dev libcli11-dev libbenchmark-dev libmpg123-dev
+  nlohmann-json3-dev help2man man-db
   ffmpeg flvmeta mpg123
   qt6-base-dev qt6-multimedia-dev qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev
   libqt6svg6 gstreamer1.0-plugins-base gstreamer1.0-plugins-good xvfb xauth

@@ -45,6 +45,27 @@ void Log::Printf(const char* format, ...) {
   va_end(args);
 }
 
+namespace {
+LogSink& logSink() {
+  static LogSink sink;
+  return sink;
+}
+
+std::string Format(const char* format, va_list args) {
+  va_list copy;
+  va_copy(copy, args);
+  const int n = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  if (n <= 0) return {};
+  std::string text(static_cast<size_t>(n) + 1, '\0');
+  std::vsnprintf(text.data(), text.size(), format, args);
+  text.resize(static_cast<size_t>(n));
+  return text;
+}
+}  // namespace
+
+void SetLogSink(LogSink sink) { logSink() = std::move(sink); }
+
 Log& processLog() {
   static Log log([](const char* name) -> const char* { return std::getenv(name); });
   return log;
@@ -53,6 +74,12 @@ Log& processLog() {
 void LogPrintf(const char* format, ...) {
   va_list args;
   va_start(args, format);
+  if (logSink()) {
+    va_list copy;
+    va_copy(copy, args);
+    logSink()(Format(format, copy));
+    va_end(copy);
+  }
   processLog().VPrintf(format, args);
   va_end(args);
 }

@@ -35,4 +35,10 @@ Log& processLog();
 
 void LogPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Receives every message of the process log as written (a front end's
+// verbose mode shows them), whether or not the log file is on. Empty: none.
+// Set it before work starts; it is called on the thread that logs.
+using LogSink = std::function<void(const std::string& message)>;
+void SetLogSink(LogSink sink);
+
 }  // namespace brelvano

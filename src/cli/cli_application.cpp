@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "cli/output_style.h"
 #include "publish/players.h"
 
 namespace brelvano::cli {
@@ -19,15 +20,19 @@ std::string ExecutablePath() {
 
 }  // namespace
 
+void StdoutConsole::write(const std::string& line) {
+  PrintNote(line.size() && line.back() == '\n' ? line.substr(0, line.size() - 1) : line);
+}
+
 void StderrAlerts::alert(AlertStyle, const std::string& title, const std::string& message,
                          const std::string&) {
-  std::fprintf(stderr, "brelvano-cli: %s: %s\n", title.c_str(), message.c_str());
+  PrintError(title + ": " + message);
   ++count_;
 }
 
 void PrintAlert(const AlertText& alert) {
-  std::fprintf(stderr, "brelvano-cli: %s: %s\n", alert.message.c_str(), alert.informative.c_str());
-  if (!alert.reason.empty()) std::fprintf(stderr, "brelvano-cli: %s\n", alert.reason.c_str());
+  PrintError(alert.message + ": " + alert.informative);
+  if (!alert.reason.empty()) PrintError(alert.reason);
 }
 
 CliApplication::CliApplication()

@@ -13,7 +13,8 @@ namespace brelvano::cli {
 
 class StdoutConsole : public ConsoleOutput {
  public:
-  void write(const std::string& line) override { std::fputs(line.c_str(), stdout); }
+  // Control characters escaped; nothing in quiet mode.
+  void write(const std::string& line) override;
 };
 
 // Alerts become lines on standard error; the CLI goes on as the window would.

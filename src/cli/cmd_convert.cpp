@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "analysis/mp3list.h"
+#include "base/conversion_abort.h"
 #include "cli/commands.h"
+#include "cli/file_arguments.h"
 #include "cli/interrupt.h"
+#include "cli/json_output.h"
+#include "cli/output_style.h"
 #include "cli/terminal_progress.h"
 #include "convert/batch.h"
-#include "base/conversion_abort.h"
 #include "convert/output_path.h"
 
 namespace brelvano::cli {
@@ -24,7 +27,8 @@ struct ConvertOptions {
   int truncate = 0;
   bool spectrum = false;
   bool force = false;
-  std::vector<std::string> files;
+  bool json = false;
+  FileArguments files;
 };
 
 int RunConvert(const ConvertOptions& options) {
@@ -40,10 +44,17 @@ int RunConvert(const ConvertOptions& options) {
   while (project.destDir.size() > 1 && project.destDir.back() == '/') project.destDir.pop_back();
 
   Mp3List list;
-  for (const auto& file : options.files) list.addFile(file);
+  std::vector<int32_t> durations;
+  for (const auto& file : ResolveFiles(options.files)) {
+    const _mp3entry* entry = list.addFile(file);
+    durations.push_back(entry->prop.duration);
+  }
   MarkConvertedIfExists(project, list);
 
-  TerminalProgress progress(isatty(STDERR_FILENO) != 0);
+  TerminalProgress progress(
+      options.json ? TerminalProgress::Report::kJson : TerminalProgress::Report::kText,
+      ProgressLineWanted());
+  progress.setTrackDurations(std::move(durations));
   bool cancelled;
   {
     CancelOnInterrupt interrupt;
@@ -52,11 +63,16 @@ int RunConvert(const ConvertOptions& options) {
     conversionAbort().set(-1);
   }
 
-  if (cancelled) {
-    std::fprintf(stderr, "brelvano-cli: conversion cancelled\n");
-    return kExitCancelled;
+  const int status = cancelled ? kExitCancelled : progress.failures() == 0 ? kExitOk : kExitFailure;
+  if (options.json) {
+    nlohmann::json summary = {{"type", "summary"}};
+    summary.update(progress.countsJson());
+    summary["cancelled"] = cancelled;
+    summary["exit_status"] = status;
+    PrintJsonLine(summary);
   }
-  return progress.failures() == 0 ? kExitOk : kExitFailure;
+  if (cancelled) PrintError("conversion cancelled");
+  return status;
 }
 
 }  // namespace
@@ -74,7 +90,15 @@ void AddConvertCommand(CLI::App& app, int* exitStatus) {
       ->check(CLI::Range(1, 24 * 3600));
   cmd->add_flag("--spectrum", options->spectrum, "Add the 32-band spectrum for the player");
   cmd->add_flag("--force", options->force, "Convert even where an output exists");
-  cmd->add_option("FILE", options->files, "MP3 files")->required();
+  cmd->add_flag("--json", options->json,
+                "JSON Lines: one object per track as it finishes, then a summary object");
+  AddFileArguments(*cmd, options->files, "MP3 files");
+  cmd->footer(
+      "Exit status: 0 when every track ends Ok or Truncated (or is skipped), 1 when any\n"
+      "other track fails, 2 for a usage error, 130 when cancelled with Ctrl-C.\n"
+      "Examples:\n"
+      "  brelvano-cli convert --dest out --spectrum *.mp3\n"
+      "  ls *.mp3 | brelvano-cli convert --format flv --json -");
   cmd->callback([options, exitStatus] { *exitStatus = RunConvert(*options); });
 }
 

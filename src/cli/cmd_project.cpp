@@ -13,7 +13,11 @@
 #include "base/conversion_abort.h"
 #include "cli/cli_application.h"
 #include "cli/commands.h"
+#include "cli/file_arguments.h"
 #include "cli/interrupt.h"
+#include "cli/json_output.h"
+#include "cli/output_style.h"
+#include "cli/project_output.h"
 #include "cli/table_printer.h"
 #include "cli/terminal_progress.h"
 #include "publish/publish_files.h"
@@ -28,33 +32,9 @@ namespace fs = std::filesystem;
 bool OpenProject(BrelvanoApplication& application, const std::string& path) {
   AlertText alert;
   if (application.openProjectFile(AbsolutePath(path), &alert)) return true;
-  std::fprintf(stderr, "brelvano-cli: %s: %s\n", alert.message.c_str(), alert.informative.c_str());
-  std::fprintf(stderr, "brelvano-cli: (while reading %s: %s)\n", path.c_str(),
-               alert.reason.c_str());
+  PrintError(alert.message + ": " + alert.informative);
+  PrintError("(while reading " + path + ": " + alert.reason + ")");
   return false;
-}
-
-const char* YesNo(uint32_t flags, uint32_t bit) { return (flags & bit) ? "yes" : "no"; }
-
-void PrintSettings(const std::string& path, const ProjectRecord& project, int32_t trackCount) {
-  const uint32_t flags = project.publishFlags;
-  std::printf("Project:      %s\n", path.c_str());
-  std::printf("Destination:  %s\n", project.destDir.c_str());
-  std::printf("Player:       %s\n", project.player.c_str());
-  std::printf("Format:       %s\n", project.defaultFormat != 0 ? "flv" : "swf");
-  std::printf("Frame rate:   %d\n", project.fps);
-  if (flags & kPublishTruncate)
-    std::printf("Truncate:     %d s\n", project.maxTime);
-  else
-    std::printf("Truncate:     off\n");
-  std::printf("Spectrum:     %s\n", YesNo(flags, kPublishSpectrum));
-  std::printf("HTML page:    %s%s\n", YesNo(flags, kPublishGenerateHTML),
-              (flags & kPublishUseTemplate) ? " (from template.html)" : "");
-  std::printf("Playlist:     autostart %s, playall %s, loop %s, shuffle %s\n",
-              YesNo(flags, kPublishAutostart), YesNo(flags, kPublishPlayall),
-              YesNo(flags, kPublishLoop), YesNo(flags, kPublishShuffle));
-  std::printf("Flags:        %u\n", flags);
-  std::printf("Tracks:       %d\n", trackCount);
 }
 
 bool Usable(int32_t status) {
@@ -65,7 +45,7 @@ bool Usable(int32_t status) {
 
 struct NewOptions {
   std::string project;
-  std::vector<std::string> files;
+  FileArguments files;
   std::string dest;
   std::string player;
   std::string format = "swf";
@@ -79,8 +59,7 @@ int RunNew(const NewOptions& o) {
   const std::string projectPath = AbsolutePath(o.project);
   std::error_code error;
   if (!o.overwrite && fs::symlink_status(projectPath, error).type() != fs::file_type::not_found) {
-    std::fprintf(stderr, "brelvano-cli: %s already exists (use --overwrite to replace it)\n",
-                 projectPath.c_str());
+    PrintError(projectPath + " already exists (use --overwrite to replace it)");
     return kExitFailure;
   }
   CliApplication cli;
@@ -94,15 +73,14 @@ int RunNew(const NewOptions& o) {
     bool known = false;
     for (const PlayerFile& p : app.players()) known = known || p.name == o.player;
     if (!known) {
-      std::fprintf(stderr,
-                   "brelvano-cli: no player named \"%s\"; players found:", o.player.c_str());
-      for (const PlayerFile& p : app.players()) std::fprintf(stderr, " %s", p.name.c_str());
-      std::fprintf(stderr, "\n");
+      std::string found = "no player named \"" + o.player + "\"; players found:";
+      for (const PlayerFile& p : app.players()) found += " " + p.name;
+      PrintError(found);
       return kExitUsage;
     }
     controls.player = o.player;
   } else if (app.players().empty()) {
-    std::fprintf(stderr, "brelvano-cli: warning: no player movie found; the project has none\n");
+    PrintWarning("no player movie found; the project has none");
   }
   if (!o.dest.empty()) controls.destFolder = AbsolutePath(o.dest);
   if (o.fps > 0) controls.fps = o.fps;
@@ -123,43 +101,46 @@ int RunNew(const NewOptions& o) {
 
   int status = kExitOk;
   std::vector<std::string> paths, refused;
-  for (const std::string& file : o.files) paths.push_back(AbsolutePath(file));
+  const std::vector<std::string> files = ResolveFiles(o.files);
+  for (const std::string& file : files) paths.push_back(AbsolutePath(file));
   app.addFiles(paths, &refused);
-  for (const std::string& line : refused)
-    std::fprintf(stderr, "brelvano-cli: not added: %s\n", line.c_str());
+  for (const std::string& line : refused) PrintError("not added: " + line);
   if (!refused.empty()) status = kExitFailure;
   for (int32_t row = 0; row < app.trackCount(); ++row) {
     const _mp3entry track = app.track(row);
     if (Usable(track.status)) continue;
-    std::fprintf(stderr, "brelvano-cli: warning: %s: %s; added all the same\n",
-                 track.filename.c_str(), StatusText(track.status));
+    PrintWarning(track.filename + ": " + StatusText(track.status) + "; added all the same");
     status = kExitFailure;
   }
   // Files were named but none was taken: an empty project is no answer.
-  if (!o.files.empty() && app.trackCount() == 0) {
-    std::fprintf(stderr, "brelvano-cli: no file could be added; %s not written\n",
-                 projectPath.c_str());
+  if (!files.empty() && app.trackCount() == 0) {
+    PrintError("no file could be added; " + projectPath + " not written");
     return kExitFailure;
   }
 
   AlertText alert;
   if (!app.saveProjectAs(projectPath, &alert)) {
-    std::fprintf(stderr, "brelvano-cli: cannot save project %s: %s\n", projectPath.c_str(),
-                 alert.reason.c_str());
+    PrintError("cannot save project " + projectPath + ": " + alert.reason);
     return kExitFailure;
   }
-  std::printf("Wrote %s with %d track%s\n", projectPath.c_str(), app.trackCount(),
-              app.trackCount() == 1 ? "" : "s");
+  PrintNote("Wrote " + projectPath + " with " + std::to_string(app.trackCount()) +
+            (app.trackCount() == 1 ? " track" : " tracks"));
   return status;
 }
 
 // ---- show --------------------------------------------------------------
 
-int RunShow(const std::string& projectPath) {
+int RunShow(const std::string& projectPath, bool json) {
   CliApplication cli;
   BrelvanoApplication& app = cli.application;
   if (!OpenProject(app, projectPath)) return kExitFailure;
-  PrintSettings(projectPath, app.project(), app.trackCount());
+  if (json) {
+    std::vector<_mp3entry> tracks;
+    for (int32_t i = 0; i < app.trackCount(); ++i) tracks.push_back(app.track(i));
+    PrintJsonDocument(ProjectJson(projectPath, app.project(), tracks));
+    return kExitOk;
+  }
+  PrintProjectSettings(projectPath, app.project(), app.trackCount());
   std::printf("\n");
   TrackTable(app).PrintAligned(stdout);
   return kExitOk;
@@ -167,12 +148,17 @@ int RunShow(const std::string& projectPath) {
 
 // ---- publish -----------------------------------------------------------
 
-int RunPublish(const std::string& projectPath, bool force) {
+int RunPublish(const std::string& projectPath, bool force, bool json) {
   CliApplication cli;
   BrelvanoApplication& app = cli.application;
   if (!OpenProject(app, projectPath)) return kExitFailure;
 
-  TerminalProgress observer(isatty(STDERR_FILENO) != 0);
+  TerminalProgress observer(
+      json ? TerminalProgress::Report::kJson : TerminalProgress::Report::kText,
+      ProgressLineWanted());
+  std::vector<int32_t> durations;
+  for (int32_t i = 0; i < app.trackCount(); ++i) durations.push_back(app.track(i).prop.duration);
+  observer.setTrackDurations(std::move(durations));
   StderrAlerts alerts;
   AlertText refusal;
   PublishOutcome outcome;
@@ -182,18 +168,30 @@ int RunPublish(const std::string& projectPath, bool force) {
     conversionAbort().set(-1);
   }
   if (!refusal.message.empty()) return kExitFailure;  // told on standard error
-  if (outcome.cancelled) {
-    std::fprintf(stderr, "brelvano-cli: cancelled; nothing published\n");
-    return kExitCancelled;
-  }
-  std::printf("%s\n", outcome.summary.c_str());
-  const ProjectRecord& project = app.project();
-  if (outcome.published & kPublishedPage)
-    std::printf("Page: %s/%s\n", project.destDir.c_str(), kPageFileName);
-
   // A track skipped because its output exists is no failure, whatever its
   // status says (another publisher may have written that output meanwhile).
-  return observer.failures() > 0 || alerts.count() > 0 ? kExitFailure : kExitOk;
+  const int exitStatus = outcome.cancelled ? kExitCancelled
+                         : observer.failures() > 0 || alerts.count() > 0 ? kExitFailure
+                                                                         : kExitOk;
+  const ProjectRecord& project = app.project();
+  if (json) {
+    nlohmann::json summary = {{"type", "summary"}};
+    summary.update(observer.countsJson());
+    summary["cancelled"] = outcome.cancelled;
+    summary.update(PublishedJson(outcome, project));
+    summary["exit_status"] = exitStatus;
+    PrintJsonLine(summary);
+  }
+  if (outcome.cancelled) {
+    PrintError("cancelled; nothing published");
+    return exitStatus;
+  }
+  if (!json) {
+    PrintNote(outcome.summary);
+    if (outcome.published & kPublishedPage)
+      PrintNote("Page: " + project.destDir + "/" + kPageFileName);
+  }
+  return exitStatus;
 }
 
 }  // namespace
@@ -203,7 +201,7 @@ void AddProjectCommands(CLI::App& app, int* exitStatus) {
   CLI::App* create = app.add_subcommand("new", "Write a new project file with the given tracks");
   create->add_option("project", newOptions->project, "The project file to write (.brv)")
       ->required();
-  create->add_option("files", newOptions->files, "MP3 files, in playing order");
+  AddFileArguments(*create, newOptions->files, "MP3 files, in playing order", true);
   create->add_option("--dest", newOptions->dest, "Destination folder (default: ~/Brelvano)");
   create->add_option("--player", newOptions->player,
                      "Player movie name (default: the first found)");
@@ -227,7 +225,9 @@ void AddProjectCommands(CLI::App& app, int* exitStatus) {
   auto showPath = std::make_shared<std::string>();
   CLI::App* show = app.add_subcommand("show", "Print a project's settings and tracks");
   show->add_option("project", *showPath, "The project file (.brv)")->required();
-  show->callback([showPath, exitStatus] { *exitStatus = RunShow(*showPath); });
+  auto showJson = std::make_shared<bool>(false);
+  show->add_flag("--json", *showJson, "One JSON document: {\"project\", \"settings\", \"tracks\"}");
+  show->callback([showPath, showJson, exitStatus] { *exitStatus = RunShow(*showPath, *showJson); });
 
   auto publishPath = std::make_shared<std::string>();
   auto force = std::make_shared<bool>(false);
@@ -235,8 +235,12 @@ void AddProjectCommands(CLI::App& app, int* exitStatus) {
       app.add_subcommand("publish", "Convert a project's tracks and publish its folder");
   publish->add_option("project", *publishPath, "The project file (.brv)")->required();
   publish->add_flag("--force", *force, "Convert tracks whose output already exists");
-  publish->callback(
-      [publishPath, force, exitStatus] { *exitStatus = RunPublish(*publishPath, *force); });
+  auto publishJson = std::make_shared<bool>(false);
+  publish->add_flag("--json", *publishJson,
+                    "JSON Lines: one object per track as it finishes, then a summary object");
+  publish->callback([publishPath, force, publishJson, exitStatus] {
+    *exitStatus = RunPublish(*publishPath, *force, *publishJson);
+  });
 }
 
 }  // namespace brelvano::cli

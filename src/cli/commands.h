@@ -9,6 +9,7 @@ namespace brelvano::cli {
 void AddInfoCommand(CLI::App& app, int* exitStatus);
 void AddConvertCommand(CLI::App& app, int* exitStatus);
 void AddProjectCommands(CLI::App& app, int* exitStatus);  // new, show, publish
+void AddEditCommands(CLI::App& app, int* exitStatus);     // add, remove, move, track, set, players
 
 // Exit statuses shared by the commands.
 inline constexpr int kExitOk = 0;

@@ -1,38 +1,16 @@
 #include "cli/table_printer.h"
 
-#include <utf8proc.h>
-
 #include "analysis/mp3list.h"
 #include "application/brelvano_application.h"
+#include "cli/terminal_text.h"
 
 namespace brelvano::cli {
 
 const std::vector<std::string>& TrackColumns() {
-  static const std::vector<std::string> columns = {"Filename", "Status", "Format", "Duration",
-                                                   "Frequency", "Stereo", "bps", "Title",
-                                                   "Artist", "Album"};
+  static const std::vector<std::string> columns = {"Filename",  "Status", "Format", "Duration",
+                                                   "Frequency", "Stereo", "bps",    "Title",
+                                                   "Artist",    "Album"};
   return columns;
-}
-
-size_t DisplayWidth(const std::string& text) {
-  size_t width = 0;
-  const auto* p = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
-  utf8proc_ssize_t left = static_cast<utf8proc_ssize_t>(text.size());
-  while (left > 0) {
-    utf8proc_int32_t cp;
-    const utf8proc_ssize_t n = utf8proc_iterate(p, left, &cp);
-    if (n <= 0) {  // not UTF-8: one column per byte
-      ++width;
-      ++p;
-      --left;
-      continue;
-    }
-    const int w = utf8proc_charwidth(cp);
-    width += w > 0 ? static_cast<size_t>(w) : 0;
-    p += n;
-    left -= n;
-  }
-  return width;
 }
 
 void TablePrinter::PrintAligned(FILE* out) const {
@@ -41,8 +19,15 @@ void TablePrinter::PrintAligned(FILE* out) const {
     for (size_t i = 0; i < row.size() && i < widths.size(); ++i)
       widths[i] = std::max(widths[i], DisplayWidth(row[i]));
   };
+  std::vector<std::vector<std::string>> rows;
+  rows.reserve(rows_.size());
+  for (const auto& row : rows_) {
+    std::vector<std::string> safe;
+    for (const auto& cell : row) safe.push_back(TerminalSafe(cell));
+    rows.push_back(std::move(safe));
+  }
   measure(header_);
-  for (const auto& row : rows_) measure(row);
+  for (const auto& row : rows) measure(row);
   auto print = [&](const std::vector<std::string>& row) {
     std::string line;
     for (size_t i = 0; i < widths.size(); ++i) {
@@ -54,7 +39,7 @@ void TablePrinter::PrintAligned(FILE* out) const {
     std::fprintf(out, "%s\n", line.c_str());
   };
   print(header_);
-  for (const auto& row : rows_) print(row);
+  for (const auto& row : rows) print(row);
 }
 
 void TablePrinter::PrintTsv(FILE* out) const {
@@ -62,7 +47,10 @@ void TablePrinter::PrintTsv(FILE* out) const {
     std::string line;
     for (size_t i = 0; i < row.size(); ++i) {
       if (i) line += '\t';
-      for (char c : row[i]) line += (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
+      std::string cell = row[i];
+      for (char& c : cell)
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+      line += TerminalSafe(cell);
     }
     std::fprintf(out, "%s\n", line.c_str());
   };

@@ -9,7 +9,7 @@
 namespace brelvano {
 class Mp3List;
 class BrelvanoApplication;
-}
+}  // namespace brelvano
 
 namespace brelvano::cli {
 
@@ -21,8 +21,10 @@ class TablePrinter {
   explicit TablePrinter(std::vector<std::string> header) : header_(std::move(header)) {}
   void AddRow(std::vector<std::string> row) { rows_.push_back(std::move(row)); }
   // Columns padded to their widest cell (in terminal columns, not bytes).
+  // Control characters in cells are shown escaped (see TerminalSafe).
   void PrintAligned(FILE* out) const;
-  // Tabs and line breaks inside cells become spaces, so every row stays one line.
+  // Tabs and line breaks inside cells become spaces, so every row stays one
+  // line; other control characters are shown escaped.
   void PrintTsv(FILE* out) const;
 
  private:
@@ -34,8 +36,5 @@ class TablePrinter {
 TablePrinter TrackTable(const Mp3List& list);
 // The same for the project the application holds.
 TablePrinter TrackTable(const BrelvanoApplication& application);
-
-// Terminal columns the UTF-8 text takes (invalid bytes count one each).
-size_t DisplayWidth(const std::string& text);
 
 }  // namespace brelvano::cli
