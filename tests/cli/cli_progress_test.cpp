@@ -27,7 +27,7 @@ void WriteLongMp3(const std::string& path) {
       sample[end - 126] == 'G')
     end -= 128;
   test::Bytes audio;
-  for (int i = 0; i < 240; ++i)
+  for (int i = 0; i < 1000; ++i)  // long enough to be drawn with a speed on a fast machine
     audio.insert(audio.end(), sample.begin() + begin, sample.begin() + end);
   test::WriteFileBytes(path, audio);
 }
