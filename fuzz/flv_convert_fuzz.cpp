@@ -23,7 +23,9 @@ class BodySpectrum final : public FlvSpectrumSource {
   const float* DecodeFrame(uint32_t header, const uint8_t* body, int32_t length) override {
     if (header & 0x10) return nullptr;
     for (int b = 0; b < kSpectrumBands; ++b)
-      levels_[b] = length > b ? static_cast<float>(body[b] % 33) + static_cast<float>(body[b] & 7) / 8.0f : 0.0f;
+      levels_[b] = length > b
+                       ? static_cast<float>(body[b] % 33) + static_cast<float>(body[b] & 7) / 8.0f
+                       : 0.0f;
     return levels_;
   }
 
@@ -46,7 +48,8 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
   if (!f) return bytes;
   uint8_t chunk[4096];
   size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+    bytes.insert(bytes.end(), chunk, chunk + n);
   std::fclose(f);
   return bytes;
 }
@@ -81,15 +84,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   hooks.spectrum = &spectrum;
   hooks.spectrumMemory = &memory;
   conversionAbort().set(0);
-  const int32_t status =
-      ConvertMp3ToFlv(mp3.c_str(), flv.c_str(), spectrumOn, stopFlags, maxSeconds, prop, nullptr, nullptr, hooks);
+  const int32_t status = ConvertMp3ToFlv(mp3.c_str(), flv.c_str(), spectrumOn, stopFlags,
+                                         maxSeconds, prop, nullptr, nullptr, hooks);
   const std::vector<uint8_t> out = ReadAll(flv);
   if (status == kStatusUnsupported) {
     if (!out.empty()) std::abort();  // no file for an unsupported input
     return 0;
   }
   if (status != kStatusOk && status != kStatusTruncated) std::abort();
-  if (out.size() < 13 || std::memcmp(out.data(), "FLV\x01\x05\0\0\0\x09\0\0\0\0", 13) != 0) std::abort();
+  if (out.size() < 13 || std::memcmp(out.data(), "FLV\x01\x05\0\0\0\x09\0\0\0\0", 13) != 0)
+    std::abort();
   size_t at = 13;
   while (at < out.size()) {
     if (at + 11 > out.size()) std::abort();

@@ -30,7 +30,8 @@ void StreamMode(const uint8_t* data, size_t size) {
   while (at + 4 <= size) {
     int32_t stereo = 0, freq = 0, bitrate = 0, body = 0;
     const uint32_t header = WordAt(data + at);
-    if (DecodeFrameHeader(header, stereo, freq, bitrate, body) > 0 && at + 4 + static_cast<size_t>(body) <= size) {
+    if (DecodeFrameHeader(header, stereo, freq, bitrate, body) > 0 &&
+        at + 4 + static_cast<size_t>(body) <= size) {
       Feed(header, data + at + 4, body);
       at += 4 + static_cast<size_t>(body);
     } else {
@@ -62,7 +63,8 @@ void SyntheticMode(const uint8_t* data, size_t size) {
     int32_t stereo = 0, freq = 0, bitrate = 0, body = 0;
     if (DecodeFrameHeader(header, stereo, freq, bitrate, body) <= 0) continue;
     // A short tail is passed as it is: a cut frame.
-    const int32_t length = static_cast<int32_t>(size - at < static_cast<size_t>(body) ? size - at : body);
+    const int32_t length =
+        static_cast<int32_t>(size - at < static_cast<size_t>(body) ? size - at : body);
     Feed(header, data + at, length);
     at += static_cast<size_t>(length);
   }

@@ -25,7 +25,9 @@ class BodySpectrum final : public SpectrumSource {
   const float* DecodeFrame(uint32_t header, const uint8_t* body, int32_t length) override {
     if (header & 0x10) return nullptr;
     for (int b = 0; b < 32; ++b)
-      levels_[b] = length > b ? static_cast<float>(body[b] % 33) + static_cast<float>(body[b] & 7) / 8.0f : 0.0f;
+      levels_[b] = length > b
+                       ? static_cast<float>(body[b] % 33) + static_cast<float>(body[b] & 7) / 8.0f
+                       : 0.0f;
     return levels_;
   }
 
@@ -65,7 +67,8 @@ std::string ExpectedAudio(const uint8_t* mp3, size_t size, size_t skip) {
     if (r == -2 && audio.empty()) return audio;
     if (r > 0) {
       audio.append(reinterpret_cast<const char*>(mp3 + at - 4), 4);
-      for (int32_t i = 0; i < bodyLength; ++i) audio.push_back(at + size_t(i) < size ? char(mp3[at + size_t(i)]) : 0);
+      for (int32_t i = 0; i < bodyLength; ++i)
+        audio.push_back(at + size_t(i) < size ? char(mp3[at + size_t(i)]) : 0);
     }
     at += size_t(bodyLength);
     fresh = 0;
@@ -78,7 +81,8 @@ std::string ExpectedAudio(const uint8_t* mp3, size_t size, size_t skip) {
 void CheckFrames(const uint8_t* p, size_t size) {
   while (size > 0) {
     if (size < 4) std::abort();
-    const uint32_t header = uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+    const uint32_t header =
+        uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
     int32_t stereo, freq, bitrate, bodyLength;
     if (DecodeFrameHeader(header, stereo, freq, bitrate, bodyLength) <= 0) std::abort();
     if (size < 4 + static_cast<size_t>(bodyLength)) std::abort();

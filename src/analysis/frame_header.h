@@ -10,18 +10,22 @@ namespace brelvano {
 struct FrameHeader {
   uint32_t word = 0;
 
-  constexpr uint32_t sync() const { return word >> 21; }                  // 11 bits, all ones
-  constexpr uint32_t versionId() const { return (word >> 19) & 3; }       // 3 MPEG-1, 2 MPEG-2, 0 MPEG 2.5
-  constexpr uint32_t layerId() const { return (word >> 17) & 3; }         // 1 Layer III, 2 II, 3 I
-  constexpr bool hasCrc() const { return ((word >> 16) & 1) == 0; }       // protection bit 0: CRC follows
+  constexpr uint32_t sync() const { return word >> 21; }  // 11 bits, all ones
+  constexpr uint32_t versionId() const {
+    return (word >> 19) & 3;
+  }                                                                // 3 MPEG-1, 2 MPEG-2, 0 MPEG 2.5
+  constexpr uint32_t layerId() const { return (word >> 17) & 3; }  // 1 Layer III, 2 II, 3 I
+  constexpr bool hasCrc() const {
+    return ((word >> 16) & 1) == 0;
+  }  // protection bit 0: CRC follows
   constexpr uint32_t bitrateIndex() const { return (word >> 12) & 15; }
   constexpr uint32_t sampleRateIndex() const { return (word >> 10) & 3; }
   constexpr uint32_t padding() const { return (word >> 9) & 1; }
-  constexpr uint32_t mode() const { return (word >> 6) & 3; }             // 3 single channel
+  constexpr uint32_t mode() const { return (word >> 6) & 3; }  // 3 single channel
   constexpr uint32_t modeExtension() const { return (word >> 4) & 3; }
 
   constexpr bool isMpeg1() const { return versionId() == 3; }
-  constexpr bool isLsf() const { return !isMpeg1(); }                     // MPEG-2 or MPEG 2.5
+  constexpr bool isLsf() const { return !isMpeg1(); }  // MPEG-2 or MPEG 2.5
   constexpr bool isMpeg25() const { return versionId() == 0; }
   constexpr bool isLayer3() const { return layerId() == 1; }
   constexpr bool isMono() const { return mode() == 3; }

@@ -12,7 +12,9 @@ namespace {
 constexpr int kId3v1Length = 128;
 constexpr int kId3v2HeaderLength = 10;
 
-bool ReadBytes(FILE* file, uint8_t* bytes, size_t count) { return std::fread(bytes, 1, count, file) == count; }
+bool ReadBytes(FILE* file, uint8_t* bytes, size_t count) {
+  return std::fread(bytes, 1, count, file) == count;
+}
 
 int64_t FileSize(FILE* file) {
   if (std::fseek(file, 0, SEEK_END) != 0) return 0;
@@ -30,7 +32,8 @@ uint32_t BigEndian(const uint8_t* bytes, int count) {
 
 // Tag sizes carry 7 bits per byte; the top bits are ignored.
 uint32_t SyncSafe(const uint8_t* bytes) {
-  return (bytes[0] & 0x7Fu) << 21 | (bytes[1] & 0x7Fu) << 14 | (bytes[2] & 0x7Fu) << 7 | (bytes[3] & 0x7Fu);
+  return (bytes[0] & 0x7Fu) << 21 | (bytes[1] & 0x7Fu) << 14 | (bytes[2] & 0x7Fu) << 7 |
+         (bytes[3] & 0x7Fu);
 }
 
 // ID3v2 text frames that are read, and the field each fills. ID3v2.4 keeps
@@ -72,10 +75,14 @@ FieldRef FindField(_Id3& id3, const uint8_t* id, uint8_t major) {
   for (const TextFrame& frame : kTextFrames) {
     if (frame.major != major || std::memcmp(id, frame.id, idLength) != 0) continue;
     switch (frame.field) {
-      case TagField::kSong: return {id3.song, static_cast<int>(sizeof id3.song)};
-      case TagField::kArtist: return {id3.artist, static_cast<int>(sizeof id3.artist)};
-      case TagField::kAlbum: return {id3.album, static_cast<int>(sizeof id3.album)};
-      case TagField::kYear: return {id3.year, static_cast<int>(sizeof id3.year)};
+      case TagField::kSong:
+        return {id3.song, static_cast<int>(sizeof id3.song)};
+      case TagField::kArtist:
+        return {id3.artist, static_cast<int>(sizeof id3.artist)};
+      case TagField::kAlbum:
+        return {id3.album, static_cast<int>(sizeof id3.album)};
+      case TagField::kYear:
+        return {id3.year, static_cast<int>(sizeof id3.year)};
     }
   }
   return {nullptr, 0};
@@ -116,7 +123,8 @@ constexpr uint8_t kFrame24DataLength = 0x01;
 // ID3v2.4 frame sizes carry 7 bits per byte. iTunes once wrote plain sizes
 // there; a byte with its top bit set gives such a size away.
 uint32_t FrameSize24(const uint8_t* bytes) {
-  return ((bytes[0] | bytes[1] | bytes[2] | bytes[3]) & 0x80) != 0 ? BigEndian(bytes, 4) : SyncSafe(bytes);
+  return ((bytes[0] | bytes[1] | bytes[2] | bytes[3]) & 0x80) != 0 ? BigEndian(bytes, 4)
+                                                                   : SyncSafe(bytes);
 }
 
 // Undoes unsynchronisation: the 00 inserted behind every FF goes.
@@ -131,7 +139,8 @@ void RemoveUnsynchronisation(std::vector<uint8_t>& bytes) {
 
 // Reads the text of an ID3v2.4 text frame whose data starts at the current
 // position; `available` is the frame's size, or less where the tag ends first.
-void ReadTextFrame24(FILE* file, const FieldRef& field, uint8_t format, bool tagUnsynchronised, int64_t available) {
+void ReadTextFrame24(FILE* file, const FieldRef& field, uint8_t format, bool tagUnsynchronised,
+                     int64_t available) {
   // Enough for the longest text the field takes: 2 bytes per UTF-16 unit,
   // doubled by unsynchronisation, with the encoding, group and length bytes.
   const auto enough = static_cast<int64_t>(4 * field.width + 16);
@@ -149,30 +158,34 @@ void ReadTextFrame24(FILE* file, const FieldRef& field, uint8_t format, bool tag
 // reads the text frames of the table. Returns the end of the last
 // well-formed frame lying inside the file (`start` when there is none): where
 // the audio most likely starts if the tag end turns out to lie beyond the file.
-int64_t ReadFrames(FILE* file, _Id3& id3, const FrameLayout& layout, bool tagUnsynchronised, int64_t framesEnd,
-                   int64_t fileSize, int64_t start) {
+int64_t ReadFrames(FILE* file, _Id3& id3, const FrameLayout& layout, bool tagUnsynchronised,
+                   int64_t framesEnd, int64_t fileSize, int64_t start) {
   const int headerLength = layout.idLength + layout.sizeLength + layout.flagLength;
   int64_t resume = start;
   bool wellFormed = true;
   while (Position(file) < framesEnd) {
     uint8_t header[10];
-    if (!ReadBytes(file, header, static_cast<size_t>(headerLength))) break;  // the file ends inside the tag
+    if (!ReadBytes(file, header, static_cast<size_t>(headerLength)))
+      break;  // the file ends inside the tag
     const uint8_t* sizeBytes = header + layout.idLength;
-    const uint32_t size = layout.major == 4 ? FrameSize24(sizeBytes) : BigEndian(sizeBytes, layout.sizeLength);
+    const uint32_t size =
+        layout.major == 4 ? FrameSize24(sizeBytes) : BigEndian(sizeBytes, layout.sizeLength);
     if (size == 0) break;  // padding
     const int64_t data = Position(file);
     // A frame never reaches past its tag: a larger size is corrupt, and
     // the bytes behind the tag are no text of it.
     const int64_t inTag = std::min<int64_t>(size, std::max<int64_t>(framesEnd - data, 0));
     const uint8_t format = layout.flagLength == 0 ? 0 : header[headerLength - 1];
-    const FieldRef field = header[0] == 'T' ? FindField(id3, header, layout.major) : FieldRef{nullptr, 0};
+    const FieldRef field =
+        header[0] == 'T' ? FindField(id3, header, layout.major) : FieldRef{nullptr, 0};
     if (layout.major == 4) {
       // Compressed or encrypted frames are not read.
       if (field.text && (format & (kFrame24Compressed | kFrame24Encrypted)) == 0)
         ReadTextFrame24(file, field, format, tagUnsynchronised, inTag);
     } else if ((format & (kFrame23Compressed | kFrame23Encrypted)) == 0 && header[0] == 'T') {
       const int encoding = std::fgetc(file);
-      if (field.text) ReadId3Text(field.text, field.width, file, static_cast<uint32_t>(inTag), encoding);
+      if (field.text)
+        ReadId3Text(field.text, field.width, file, static_cast<uint32_t>(inTag), encoding);
     }
     const int64_t frameEnd = data + size;
     wellFormed = wellFormed && IsFrameId(header, layout.idLength) && frameEnd <= fileSize;
@@ -207,10 +220,12 @@ int32_t ReadId3v2(FILE* file, _Id3& id3, int64_t fileSize) {
   const uint32_t size = SyncSafe(header + 3);
   const int64_t framesEnd = int64_t{size} + kId3v2HeaderLength;
   // An ID3v2.4 footer repeats the header behind the frames.
-  const int64_t tagEnd = framesEnd + (major == 4 && (flags & kTagFooter) != 0 ? kId3v2HeaderLength : 0);
+  const int64_t tagEnd =
+      framesEnd + (major == 4 && (flags & kTagFooter) != 0 ? kId3v2HeaderLength : 0);
   int64_t resume = kId3v2HeaderLength;
   if (major == 2) {
-    if ((flags & kTag22Compressed) == 0) resume = ReadFrames(file, id3, kFramesV22, false, framesEnd, fileSize, resume);
+    if ((flags & kTag22Compressed) == 0)
+      resume = ReadFrames(file, id3, kFramesV22, false, framesEnd, fileSize, resume);
   } else if (major == 3) {
     int64_t start = kId3v2HeaderLength;
     if (flags & kTagExtendedHeader) {  // its length excludes its own 4 bytes
@@ -225,7 +240,8 @@ int32_t ReadId3v2(FILE* file, _Id3& id3, int64_t fileSize) {
     int64_t start = FramesStart24(file, flags);
     std::fseek(file, static_cast<long>(std::min(start, fileSize)), SEEK_SET);
     if (start > fileSize) start = kId3v2HeaderLength;
-    resume = ReadFrames(file, id3, kFramesV24, (flags & kTagUnsynchronised) != 0, framesEnd, fileSize, start);
+    resume = ReadFrames(file, id3, kFramesV24, (flags & kTagUnsynchronised) != 0, framesEnd,
+                        fileSize, start);
   }
   // Other versions (0, 1 and 5 on) are not read.
   const int64_t next = tagEnd <= fileSize ? tagEnd : std::min(resume, fileSize);
@@ -246,8 +262,8 @@ void ReadId3v1Text(FILE* file, size_t length, char* field, int width) {
 int32_t ReadId3v1(FILE* file, _Id3& id3, int64_t fileSize) {
   id3 = _Id3{};
   uint8_t magic[3];
-  if (fileSize < kId3v1Length || std::fseek(file, -kId3v1Length, SEEK_END) != 0 || !ReadBytes(file, magic, 3) ||
-      std::memcmp(magic, "TAG", 3) != 0) {
+  if (fileSize < kId3v1Length || std::fseek(file, -kId3v1Length, SEEK_END) != 0 ||
+      !ReadBytes(file, magic, 3) || std::memcmp(magic, "TAG", 3) != 0) {
     std::fseek(file, 0, SEEK_SET);
     return 0;
   }
@@ -303,7 +319,8 @@ int32_t ReadId3Tags(FILE* file, _Id3& id3) {
   const int64_t fileSize = FileSize(file);
   std::fseek(file, 0, SEEK_SET);
   uint8_t magic[3];
-  if (!ReadBytes(file, magic, 3) || std::memcmp(magic, "ID3", 3) != 0) return ReadId3v1(file, id3, fileSize);
+  if (!ReadBytes(file, magic, 3) || std::memcmp(magic, "ID3", 3) != 0)
+    return ReadId3v1(file, id3, fileSize);
   const int32_t length = ReadId3v2(file, id3, fileSize);
   const int64_t behindTag = Position(file);
   // An ID3v1 tag behind the audio fills what the ID3v2 tag left empty.

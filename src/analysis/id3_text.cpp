@@ -21,7 +21,8 @@ void DecodeLatin1(const uint8_t* text, size_t length, Utf8FieldWriter& out) {
   }
 }
 
-void DecodeUtf16(const uint8_t* text, size_t length, bool bigEndian, size_t maxUnits, Utf8FieldWriter& out) {
+void DecodeUtf16(const uint8_t* text, size_t length, bool bigEndian, size_t maxUnits,
+                 Utf8FieldWriter& out) {
   const size_t units = std::min(length / 2, maxUnits);
   uint32_t pendingHigh = 0;  // a high surrogate waiting for its low half
   for (size_t i = 0; i < units; ++i) {
@@ -31,7 +32,8 @@ void DecodeUtf16(const uint8_t* text, size_t length, bool bigEndian, size_t maxU
       bigEndian = pair[0] == 0xFE;
       continue;
     }
-    const uint32_t unit = bigEndian ? (uint32_t{pair[0]} << 8 | pair[1]) : (uint32_t{pair[1]} << 8 | pair[0]);
+    const uint32_t unit =
+        bigEndian ? (uint32_t{pair[0]} << 8 | pair[1]) : (uint32_t{pair[1]} << 8 | pair[0]);
     if (pendingHigh != 0) {
       const uint32_t high = pendingHigh;
       pendingHigh = 0;
@@ -55,8 +57,8 @@ void DecodeUtf8(const uint8_t* text, size_t length, Utf8FieldWriter& out) {
   size_t i = 0;
   while (i < length && text[i] != 0) {
     utf8proc_int32_t codePoint = 0;
-    const utf8proc_ssize_t used =
-        utf8proc_iterate(text + i, static_cast<utf8proc_ssize_t>(std::min<size_t>(length - i, 4)), &codePoint);
+    const utf8proc_ssize_t used = utf8proc_iterate(
+        text + i, static_cast<utf8proc_ssize_t>(std::min<size_t>(length - i, 4)), &codePoint);
     if (used <= 0) {  // malformed: one byte is replaced, the next may start a character
       if (!out.put(kReplacementCharacter)) return;
       ++i;
@@ -65,7 +67,9 @@ void DecodeUtf8(const uint8_t* text, size_t length, Utf8FieldWriter& out) {
     i += static_cast<size_t>(used);
     if (codePoint == 0) return;
     // Some writers start UTF-8 text with a byte-order mark; it is no character of the title.
-    if (codePoint == static_cast<utf8proc_int32_t>(kByteOrderMark) && i == static_cast<size_t>(used)) continue;
+    if (codePoint == static_cast<utf8proc_int32_t>(kByteOrderMark) &&
+        i == static_cast<size_t>(used))
+      continue;
     if (!out.put(static_cast<uint32_t>(codePoint))) return;
   }
 }
@@ -76,11 +80,18 @@ bool DecodeId3Text(const uint8_t* text, size_t length, int encoding, char* field
   if (width < 1) return false;
   Utf8FieldWriter out(field, width);
   switch (encoding) {
-    case kId3EncodingLatin1: DecodeLatin1(text, length, out); break;
+    case kId3EncodingLatin1:
+      DecodeLatin1(text, length, out);
+      break;
     case kId3EncodingUtf16:  // big-endian until a mark says otherwise
-    case kId3EncodingUtf16BigEndian: DecodeUtf16(text, length, true, static_cast<size_t>(width), out); break;
-    case kId3EncodingUtf8: DecodeUtf8(text, length, out); break;
-    default: return false;
+    case kId3EncodingUtf16BigEndian:
+      DecodeUtf16(text, length, true, static_cast<size_t>(width), out);
+      break;
+    case kId3EncodingUtf8:
+      DecodeUtf8(text, length, out);
+      break;
+    default:
+      return false;
   }
   out.finish();
   return true;

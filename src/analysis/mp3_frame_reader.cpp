@@ -50,8 +50,9 @@ size_t Mp3FrameReader::Load(int64_t& offset, size_t need, bool searching) {
     bufferLength_ = 0;
   }
   while (bufferLength_ < options_.bufferSize) {
-    const ssize_t got = pread(fd_, buffer_.get() + bufferLength_, options_.bufferSize - bufferLength_,
-                              static_cast<off_t>(bufferStart_ + static_cast<int64_t>(bufferLength_)));
+    const ssize_t got =
+        pread(fd_, buffer_.get() + bufferLength_, options_.bufferSize - bufferLength_,
+              static_cast<off_t>(bufferStart_ + static_cast<int64_t>(bufferLength_)));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
     bufferLength_ += static_cast<size_t>(got);
@@ -59,7 +60,9 @@ size_t Mp3FrameReader::Load(int64_t& offset, size_t need, bool searching) {
   return bufferLength_;
 }
 
-void Mp3FrameReader::NoteFrameEnd(int64_t end) { endOfAudio_ = std::max(endOfAudio_, std::min(end, size_)); }
+void Mp3FrameReader::NoteFrameEnd(int64_t end) {
+  endOfAudio_ = std::max(endOfAudio_, std::min(end, size_));
+}
 
 Mp3Search Mp3FrameReader::FindFrame(Mp3Frame& frame) {
   int64_t at = position_;

@@ -17,10 +17,10 @@ struct Mp3Frame {
   uint32_t header = 0;  // the 4 bytes as read, first byte in bits 31..24
   int32_t samples = 0;  // per frame: 1152 or 576
   int32_t stereo = 0;
-  int32_t freq = 0;     // Hz
-  int32_t bitrate = 0;  // kbit/s
+  int32_t freq = 0;        // Hz
+  int32_t bitrate = 0;     // kbit/s
   int32_t bodyLength = 0;  // bytes after the 4 header bytes
-  int64_t offset = 0;   // file offset of the header
+  int64_t offset = 0;      // file offset of the header
 };
 
 enum class Mp3Search { kFound, kUnsupported, kEnd };

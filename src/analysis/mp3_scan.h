@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "base/input_file.h"
 #include "analysis/mp3entry.h"
+#include "base/input_file.h"
 
 namespace brelvano {
 

@@ -9,32 +9,48 @@ namespace brelvano {
 
 const char* StatusText(int32_t status) {
   switch (status) {
-    case kStatusUnknown: return "Unknown";
-    case kStatusOk: return "Ok";
-    case kStatusTruncated: return "Truncated";
-    case kStatusAborted: return "Aborted";
-    case kStatusCannotCreate: return "Cannot create";
-    case kStatusCannotOpen: return "Cannot open";
-    case kStatusUnsupported: return "Unsupported";
-    default: return "";
+    case kStatusUnknown:
+      return "Unknown";
+    case kStatusOk:
+      return "Ok";
+    case kStatusTruncated:
+      return "Truncated";
+    case kStatusAborted:
+      return "Aborted";
+    case kStatusCannotCreate:
+      return "Cannot create";
+    case kStatusCannotOpen:
+      return "Cannot open";
+    case kStatusUnsupported:
+      return "Unsupported";
+    default:
+      return "";
   }
 }
 
 const char* FormatText(int32_t format) {
   switch (format) {
-    case kFormatDefault: return "default";
-    case kFormatSwf: return "Swf";
-    case kFormatFlv: return "Flv";
-    default: return "";
+    case kFormatDefault:
+      return "default";
+    case kFormatSwf:
+      return "Swf";
+    case kFormatFlv:
+      return "Flv";
+    default:
+      return "";
   }
 }
 
 int32_t StatusForScanResult(int32_t scanResult) {
   switch (scanResult) {
-    case kScanOk: return kStatusNotConverted;
-    case kScanCannotOpen: return kStatusCannotOpen;
-    case kScanUnsupported: return kStatusUnsupported;
-    default: return kStatusUnknown;
+    case kScanOk:
+      return kStatusNotConverted;
+    case kScanCannotOpen:
+      return kStatusCannotOpen;
+    case kScanUnsupported:
+      return kStatusUnsupported;
+    default:
+      return kStatusUnknown;
   }
 }
 

@@ -9,7 +9,8 @@ namespace brelvano {
 bool Utf8FieldWriter::put(uint32_t codePoint) {
   if (full_ || width_ < 1) return false;
   utf8proc_uint8_t bytes[4];
-  const auto length = static_cast<int>(utf8proc_encode_char(static_cast<utf8proc_int32_t>(codePoint), bytes));
+  const auto length =
+      static_cast<int>(utf8proc_encode_char(static_cast<utf8proc_int32_t>(codePoint), bytes));
   // Keep one byte for the terminator.
   if (length == 0 || used_ + length > width_ - 1) {
     full_ = true;

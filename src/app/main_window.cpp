@@ -136,7 +136,7 @@ void MainWindow::buildControls() {
   busyIndicator_->hide();
   publishButton_ = Named(new QPushButton(QStringLiteral("Publish"), central), "publishButton");
   for (QWidget* w : std::initializer_list<QWidget*>{addButton, listenButton_, removeFileButton_,
-                                                   trackUp_, trackDown_})
+                                                    trackUp_, trackDown_})
     trackButtons->addWidget(w);
   trackButtons->addWidget(busyIndicator_);
   trackButtons->addStretch(1);
@@ -192,7 +192,8 @@ void MainWindow::buildControls() {
       Named(new QCheckBox(QStringLiteral("Use template.html"), publishing), "useTemplate");
   settingsAutostart_ =
       Named(new QCheckBox(QStringLiteral("Autostart"), publishing), "settingsAutostart");
-  settingsPlayall_ = Named(new QCheckBox(QStringLiteral("Play all"), publishing), "settingsPlayall");
+  settingsPlayall_ =
+      Named(new QCheckBox(QStringLiteral("Play all"), publishing), "settingsPlayall");
   settingsLoop_ = Named(new QCheckBox(QStringLiteral("Loop"), publishing), "settingsLoop");
   settingsShuffle_ = Named(new QCheckBox(QStringLiteral("Shuffle"), publishing), "settingsShuffle");
   destFolder_ = Named(new QLineEdit(publishing), "destFolder");
@@ -207,7 +208,7 @@ void MainWindow::buildControls() {
   destRow->addWidget(folderPreview_);
   auto* playRow = new QHBoxLayout;
   for (QWidget* w : std::initializer_list<QWidget*>{settingsAutostart_, settingsPlayall_,
-                                                   settingsLoop_, settingsShuffle_})
+                                                    settingsLoop_, settingsShuffle_})
     playRow->addWidget(w);
   playRow->addStretch(1);
   pubGrid->addWidget(new QLabel(QStringLiteral("Player:"), publishing), 0, 0);
@@ -240,7 +241,8 @@ void MainWindow::buildControls() {
   }
   connect(maxTime_, &QSpinBox::valueChanged, this,
           [this] { settingChanged(SettingControl::kMaxTime); });
-  connect(fps_, &QLineEdit::editingFinished, this, [this] { settingChanged(SettingControl::kFps); });
+  connect(fps_, &QLineEdit::editingFinished, this,
+          [this] { settingChanged(SettingControl::kFps); });
   connect(fpsStepper_, &QSpinBox::valueChanged, this,
           [this] { settingChanged(SettingControl::kFpsStepper); });
   connect(playerModel_, &QComboBox::currentIndexChanged, this,
@@ -264,25 +266,31 @@ void MainWindow::buildMenus() {
   };
 
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  action(file, QStringLiteral("New"), [this] { newProject(); }, QKeySequence::New);
-  action(file, QStringLiteral("Open…"), [this] { openProject(); }, QKeySequence::Open);
+  action(
+      file, QStringLiteral("New"), [this] { newProject(); }, QKeySequence::New);
+  action(
+      file, QStringLiteral("Open…"), [this] { openProject(); }, QKeySequence::Open);
   recentMenu_ = file->addMenu(QStringLiteral("Open Recent"));
   recentMenu_->setObjectName(QStringLiteral("openRecentMenu"));
   rebuildRecentMenu({});
   file->addSeparator();
-  action(file, QStringLiteral("Save"), [this] { saveProject(); }, QKeySequence::Save);
-  action(file, QStringLiteral("Save As…"), [this] { saveProjectAs(); },
-         QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+  action(
+      file, QStringLiteral("Save"), [this] { saveProject(); }, QKeySequence::Save);
+  action(
+      file, QStringLiteral("Save As…"), [this] { saveProjectAs(); },
+      QKeySequence(QStringLiteral("Ctrl+Shift+S")));
   file->addSeparator();
   action(file, QStringLiteral("Add Files…"), [this] { addFilesCommand(); });
   file->addSeparator();
-  QAction* quit = action(file, QStringLiteral("Quit"), [this] { requestQuit(); },
-                         QKeySequence(QStringLiteral("Ctrl+Q")));
+  QAction* quit = action(
+      file, QStringLiteral("Quit"), [this] { requestQuit(); },
+      QKeySequence(QStringLiteral("Ctrl+Q")));
   quit->setMenuRole(QAction::QuitRole);
 
   QMenu* tracks = menuBar()->addMenu(QStringLiteral("&Tracks"));
-  QAction* remove = action(tracks, QStringLiteral("Remove"), [this] { removeTracks(); },
-                           QKeySequence(QKeySequence::Delete));
+  QAction* remove = action(
+      tracks, QStringLiteral("Remove"), [this] { removeTracks(); },
+      QKeySequence(QKeySequence::Delete));
   remove->setObjectName(QStringLiteral("removeAction"));
   QAction* up = action(tracks, QStringLiteral("Move Up"), [this] { moveTracks(-1); });
   QAction* down = action(tracks, QStringLiteral("Move Down"), [this] { moveTracks(+1); });
@@ -294,22 +302,25 @@ void MainWindow::buildMenus() {
     a->setObjectName(QStringLiteral("format") + QLatin1String(title));
     trackActions_.push_back(a);
   }
-  QAction* edit = action(tracks, QStringLiteral("Edit Tags…"), [this] { editTags(); },
-                         QKeySequence(QStringLiteral("Ctrl+I")));
+  QAction* edit = action(
+      tracks, QStringLiteral("Edit Tags…"), [this] { editTags(); },
+      QKeySequence(QStringLiteral("Ctrl+I")));
   QAction* listenAction = action(tracks, QStringLiteral("Listen"), [this] { listen(); });
   trackActions_.insert(trackActions_.end(), {remove, up, down, edit, listenAction});
 
   QMenu* players = menuBar()->addMenu(QStringLiteral("&Players"));
   testMenu_ = players->addMenu(QStringLiteral("Test in"));
   testMenu_->setObjectName(QStringLiteral("testMenu"));
-  action(players, QStringLiteral("Rescan"), [this] { application_.buildPlayersMenus(); })
-      ->setObjectName(QStringLiteral("rescanPlayers"));
+  action(players, QStringLiteral("Rescan"), [this] {
+    application_.buildPlayersMenus();
+  })->setObjectName(QStringLiteral("rescanPlayers"));
   action(players, QStringLiteral("Open Players Folder"), [this] {
     urlOpener_(QUrl::fromLocalFile(Q(application_.playersFolders().customPlayersDir)));
   });
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-  action(help, QStringLiteral("Brelvano Help"), [this] { showHelp(); }, QKeySequence::HelpContents);
+  action(
+      help, QStringLiteral("Brelvano Help"), [this] { showHelp(); }, QKeySequence::HelpContents);
   QAction* about = action(help, QStringLiteral("About Brelvano"), [this] { showAbout(); });
   about->setMenuRole(QAction::AboutRole);
 
@@ -357,13 +368,13 @@ void MainWindow::settingChanged(SettingControl control) {
 void MainWindow::writeControls() {
   const ProjectSettings& s = application_.settings();
   const QSignalBlocker blockers[] = {
-      QSignalBlocker(generateHTML_),     QSignalBlocker(useTemplate_),
-      QSignalBlocker(spectrum_),         QSignalBlocker(truncate_),
-      QSignalBlocker(maxTime_),          QSignalBlocker(fps_),
-      QSignalBlocker(fpsStepper_),       QSignalBlocker(playerModel_),
-      QSignalBlocker(destFolder_),       QSignalBlocker(exportFormat_),
+      QSignalBlocker(generateHTML_),      QSignalBlocker(useTemplate_),
+      QSignalBlocker(spectrum_),          QSignalBlocker(truncate_),
+      QSignalBlocker(maxTime_),           QSignalBlocker(fps_),
+      QSignalBlocker(fpsStepper_),        QSignalBlocker(playerModel_),
+      QSignalBlocker(destFolder_),        QSignalBlocker(exportFormat_),
       QSignalBlocker(settingsAutostart_), QSignalBlocker(settingsPlayall_),
-      QSignalBlocker(settingsLoop_),     QSignalBlocker(settingsShuffle_),
+      QSignalBlocker(settingsLoop_),      QSignalBlocker(settingsShuffle_),
       QSignalBlocker(forceConversion_)};
   generateHTML_->setChecked(s.generateHTML);
   useTemplate_->setChecked(s.useTemplate);
@@ -388,8 +399,8 @@ void MainWindow::writeControls() {
 
 void MainWindow::updateStates() {
   const ControlStates states = application_.controlStates(selectedRows());
-  for (QWidget* w : std::initializer_list<QWidget*>{listenButton_, removeFileButton_, trackUp_,
-                                                   trackDown_})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{listenButton_, removeFileButton_, trackUp_, trackDown_})
     w->setEnabled(states.trackActionsEnabled);
   for (QAction* a : trackActions_) a->setEnabled(states.trackActionsEnabled);
   publishButton_->setEnabled(states.publishEnabled);
@@ -493,8 +504,10 @@ void MainWindow::rebuildPlayers() {
 void MainWindow::handOver(const QStringList& files) {
   const bool oneProject = files.size() == 1 && IsProjectPath(files.first());
   if (!ready_) {
-    if (oneProject) pendingProject_ = files.first();
-    else pendingFiles_ = files;
+    if (oneProject)
+      pendingProject_ = files.first();
+    else
+      pendingFiles_ = files;
     return;
   }
   if (busy_ > 0) {  // a publish or an add is handling events: after it
@@ -559,7 +572,8 @@ void MainWindow::showAlert(const AlertText& alert) { panels_.showAlert(this, ale
 // ---------------------------------------------------------------- track commands
 
 void MainWindow::addFilesCommand() {
-  const QString start = PanelStartFolder(defaults_.text(kDefaultsMusicDir), QStringLiteral("Music"));
+  const QString start =
+      PanelStartFolder(defaults_.text(kDefaultsMusicDir), QStringLiteral("Music"));
   const auto choice = panels_.chooseMp3Files(this, start);
   if (!choice) return;
   defaults_.setText(kDefaultsMusicDir, choice->folder.toStdString());
@@ -735,15 +749,15 @@ QString MainWindow::testFolder() const {
   if (!testFolder_) {
     // A folder of its own: the test server serves nothing else of /tmp.
     auto* self = const_cast<MainWindow*>(this);
-    self->testFolder_ = std::make_unique<QTemporaryDir>(QDir::temp().filePath(
-        QStringLiteral("brelvano-test-XXXXXX")));
+    self->testFolder_ = std::make_unique<QTemporaryDir>(
+        QDir::temp().filePath(QStringLiteral("brelvano-test-XXXXXX")));
   }
   return testFolder_->path();
 }
 
 void MainWindow::testInPlayer(const QString& playerName) {
-  const PlayerTestPage page =
-      application_.testInPlayer(playerName.toStdString(), selectedRows(), testFolder().toStdString());
+  const PlayerTestPage page = application_.testInPlayer(playerName.toStdString(), selectedRows(),
+                                                        testFolder().toStdString());
   if (!page.ok) {
     showAlert(page.alert);
     return;
@@ -790,13 +804,15 @@ void MainWindow::showAbout() {
     auto* layout = new QVBoxLayout(about);
     auto* icon = new QLabel(about);
     icon->setPixmap(windowIcon().pixmap(64, 64));
-    auto* name = new QLabel(QStringLiteral("<b>Brelvano %1</b>").arg(QLatin1String(kBrelvanoVersion)),
-                            about);
+    auto* name = new QLabel(
+        QStringLiteral("<b>Brelvano %1</b>").arg(QLatin1String(kBrelvanoVersion)), about);
     auto* buildDate = new QLabel(
         QStringLiteral("Build: %1%2").arg(QLatin1String(kBrelvanoBuildDate), QString()), about);
     buildDate->setObjectName(QStringLiteral("buildDate"));
-    auto* what = new QLabel(QStringLiteral("MP3 files published for the web as Flash movies."), about);
-    for (QLabel* label : {icon, name, buildDate, what}) layout->addWidget(label, 0, Qt::AlignHCenter);
+    auto* what =
+        new QLabel(QStringLiteral("MP3 files published for the web as Flash movies."), about);
+    for (QLabel* label : {icon, name, buildDate, what})
+      layout->addWidget(label, 0, Qt::AlignHCenter);
   }
   about->show();
   about->raise();

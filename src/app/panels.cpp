@@ -70,8 +70,8 @@ SaveChangesAnswer QtPanels::askSaveChanges(QWidget* parent) {
 }
 
 void QtPanels::showAlert(QWidget* parent, const AlertText& alert) {
-  const auto icon = alert.style == AlertStyle::kCritical ? QMessageBox::Critical
-                                                         : QMessageBox::Information;
+  const auto icon =
+      alert.style == AlertStyle::kCritical ? QMessageBox::Critical : QMessageBox::Information;
   const QString message = QString::fromStdString(alert.message);
   QMessageBox box(icon, message, message, QMessageBox::NoButton, parent);
   QString informative = QString::fromStdString(alert.informative);

@@ -24,7 +24,8 @@ class Panels {
  public:
   virtual ~Panels() = default;
   // "Select MP3 files": several files of type mp3.
-  virtual std::optional<PanelChoice> chooseMp3Files(QWidget* parent, const QString& startFolder) = 0;
+  virtual std::optional<PanelChoice> chooseMp3Files(QWidget* parent,
+                                                    const QString& startFolder) = 0;
   // "Select destination Folder": one folder, new folders allowed.
   virtual std::optional<QString> chooseDestinationFolder(QWidget* parent,
                                                          const QString& startFolder) = 0;

@@ -62,10 +62,9 @@ void ProgressPanel::trackStarted(int32_t, const _mp3entry& entry, const std::str
 }
 
 void ProgressPanel::fileProgress(int64_t position, int64_t total) {
-  const int value =
-      total > 0 ? static_cast<int>(std::clamp<int64_t>(position * kFileBarMaximum / total, 0,
-                                                        kFileBarMaximum))
-                : 0;
+  const int value = total > 0 ? static_cast<int>(std::clamp<int64_t>(
+                                    position * kFileBarMaximum / total, 0, kFileBarMaximum))
+                              : 0;
   fileBar_->setValue(value);
   pump(position == 0);
 }

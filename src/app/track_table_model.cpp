@@ -13,9 +13,8 @@ const QStringList kHeaders = {"File",   "Status", "Format", "Duration", "Frequen
 }  // namespace
 
 const QStringList& TrackTableModel::columnIdentifiers() {
-  static const QStringList identifiers = {"Filename", "Status", "Format", "Duration",
-                                          "Frequency", "Stereo", "bps",    "Title",
-                                          "Artist",    "Album"};
+  static const QStringList identifiers = {"Filename", "Status", "Format", "Duration", "Frequency",
+                                          "Stereo",   "bps",    "Title",  "Artist",   "Album"};
   return identifiers;
 }
 

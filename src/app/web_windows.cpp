@@ -25,7 +25,8 @@ constexpr const char* kLoadRuntime = R"js(
 )js";
 }  // namespace
 
-HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), view_(new QWebEngineView(this)) {
+HelpWindow::HelpWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window), view_(new QWebEngineView(this)) {
   setWindowTitle(QStringLiteral("Brelvano Help"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

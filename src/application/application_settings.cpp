@@ -93,9 +93,7 @@ void BrelvanoApplication::fpsChanged(SettingControl /*sender*/) {
   setEdited(true);
 }
 
-void BrelvanoApplication::markAllConverted() {
-  MarkConvertedIfExists(project_, mp3List_);
-}
+void BrelvanoApplication::markAllConverted() { MarkConvertedIfExists(project_, mp3List_); }
 
 void BrelvanoApplication::notifyAllRowsChanged() {
   if (observer_ && mp3List_.count() > 0) observer_->rowsChanged(0, mp3List_.count() - 1);

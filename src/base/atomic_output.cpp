@@ -153,8 +153,10 @@ bool AtomicOutput::Commit(bool durable) {
     ok = false;
     saved = errno;
   }
-  if (ok) tempPath_.clear();
-  else Discard();
+  if (ok)
+    tempPath_.clear();
+  else
+    Discard();
   if (!ok) reason_ = std::strerror(saved ? saved : EIO);
   errno = saved;
   return ok;

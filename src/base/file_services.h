@@ -2,8 +2,8 @@
 // need, on plain POSIX calls.
 #pragma once
 
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>

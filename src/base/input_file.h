@@ -16,8 +16,9 @@ using InputFile = std::unique_ptr<FILE, InputFileCloser>;
 
 // Why an input could not be opened.
 struct InputOpenError {
-  int systemError = 0;    // errno of the failing call; EISDIR for a directory
-  const char* kind = "";  // otherwise what was found instead of a regular file: "FIFO", "device", "socket"
+  int systemError = 0;  // errno of the failing call; EISDIR for a directory
+  const char* kind =
+      "";  // otherwise what was found instead of a regular file: "FIFO", "device", "socket"
   std::string text() const;  // e.g. "No such file or directory", "not a regular file (FIFO)"
 };
 

@@ -31,12 +31,24 @@ void WriteXmlAttribute(FILE* stream, std::string_view text) {
       continue;
     }
     switch (c) {
-      case '"': std::fputs("&quot;", stream); break;
-      case '&': std::fputs("&amp;", stream); break;
-      case '\'': std::fputs("&apos;", stream); break;
-      case '<': std::fputs("&lt;", stream); break;
-      case '>': std::fputs("&gt;", stream); break;
-      default: std::fwrite(text.data() + i, 1, length, stream); break;
+      case '"':
+        std::fputs("&quot;", stream);
+        break;
+      case '&':
+        std::fputs("&amp;", stream);
+        break;
+      case '\'':
+        std::fputs("&apos;", stream);
+        break;
+      case '<':
+        std::fputs("&lt;", stream);
+        break;
+      case '>':
+        std::fputs("&gt;", stream);
+        break;
+      default:
+        std::fwrite(text.data() + i, 1, length, stream);
+        break;
     }
     i += length;
   }

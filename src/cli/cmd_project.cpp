@@ -170,7 +170,7 @@ int RunPublish(const std::string& projectPath, bool force, bool json) {
   if (!refusal.message.empty()) return kExitFailure;  // told on standard error
   // A track skipped because its output exists is no failure, whatever its
   // status says (another publisher may have written that output meanwhile).
-  const int exitStatus = outcome.cancelled ? kExitCancelled
+  const int exitStatus = outcome.cancelled                               ? kExitCancelled
                          : observer.failures() > 0 || alerts.count() > 0 ? kExitFailure
                                                                          : kExitOk;
   const ProjectRecord& project = app.project();

@@ -13,7 +13,7 @@ void AddEditCommands(CLI::App& app, int* exitStatus);     // add, remove, move, 
 
 // Exit statuses shared by the commands.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailure = 1;   // some file or track did not succeed
+inline constexpr int kExitFailure = 1;  // some file or track did not succeed
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitCancelled = 130;
 

@@ -2,9 +2,9 @@
 
 #include <unistd.h>
 
+#include "base/conversion_abort.h"
 #include "cli/commands.h"
 #include "convert/batch.h"
-#include "base/conversion_abort.h"
 
 namespace brelvano::cli {
 

@@ -63,8 +63,9 @@ int32_t doConvert(Mp3List& list, const ProjectRecord& project, bool force,
     }
     if (observer) observer->trackStarted(i, entry, outPath);
     std::string failure;
-    entry.status = ConvertTrack(entry.filename, outPath, project.fps, spectrumOn, 0, maxSeconds,
-                                entry.prop, observer ? ForwardProgress : nullptr, observer, &failure);
+    entry.status =
+        ConvertTrack(entry.filename, outPath, project.fps, spectrumOn, 0, maxSeconds, entry.prop,
+                     observer ? ForwardProgress : nullptr, observer, &failure);
     ++converted;
     if (observer && !failure.empty()) observer->trackFailed(i, entry, failure);
     if (observer) observer->trackFinished(i, entry, outPath, false);

@@ -43,8 +43,8 @@ class ConversionObserver {
 // raised; never clears it. A cancelled output is thrown away: an earlier
 // file at outPath stays as it was, and none is left when there was none.
 int32_t ConvertTrack(const std::string& mp3Path, const std::string& outPath, int32_t fps,
-                     bool spectrumOn, uint32_t stopFlags, int32_t maxSeconds,
-                     const _MP3prop& prop, ProgressCallback progress, ProgressContext context,
+                     bool spectrumOn, uint32_t stopFlags, int32_t maxSeconds, const _MP3prop& prop,
+                     ProgressCallback progress, ProgressContext context,
                      std::string* failure = nullptr);
 
 // The reason a track's output is refused when it is one of the inputs.

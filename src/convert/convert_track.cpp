@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "base/atomic_output.h"
-#include "convert/batch.h"
 #include "base/conversion_abort.h"
 #include "base/log.h"
+#include "convert/batch.h"
 #include "flv/mp3_to_flv.h"
 #include "swf/mp3_to_swf.h"
 
@@ -46,7 +46,8 @@ int32_t ConvertToSwf(const SwfConversion& conv, const std::string& outPath, cons
     // by converting into a movie that is thrown away as it is written.
     FILE* sink = std::fopen("/dev/null", "wb");
     SwfMovie discarded(sink);
-    const int32_t status = sink ? ConvertMp3ToSwf(conv, prop, discarded, hooks) : kStatusCannotCreate;
+    const int32_t status =
+        sink ? ConvertMp3ToSwf(conv, prop, discarded, hooks) : kStatusCannotCreate;
     if (sink) std::fclose(sink);
     if (status == kStatusCannotOpen || status == kStatusUnsupported) return status;
     return CannotCreate(outPath, reason, failure);
@@ -66,9 +67,8 @@ int32_t ConvertToSwf(const SwfConversion& conv, const std::string& outPath, cons
 }  // namespace
 
 int32_t ConvertTrack(const std::string& mp3Path, const std::string& outPath, int32_t fps,
-                     bool spectrumOn, uint32_t stopFlags, int32_t maxSeconds,
-                     const _MP3prop& prop, ProgressCallback progress, ProgressContext context,
-                     std::string* failure) {
+                     bool spectrumOn, uint32_t stopFlags, int32_t maxSeconds, const _MP3prop& prop,
+                     ProgressCallback progress, ProgressContext context, std::string* failure) {
   if (const std::string input = SameFileAs(outPath, {mp3Path}); !input.empty())
     return CannotCreate(outPath, kIsInputReason, failure);
   const int32_t frameRate = (fps >= 1 && fps <= 200) ? fps : 10;
@@ -91,7 +91,8 @@ int32_t ConvertTrack(const std::string& mp3Path, const std::string& outPath, int
     FlvConversionHooks hooks;
     hooks.failure = failure;
     return ConvertMp3ToFlv(mp3Path.c_str(), outPath.c_str(), spectrumOn ? 1 : 0,
-                           static_cast<uint8_t>(stopFlags), maxSeconds, prop, progress, context, hooks);
+                           static_cast<uint8_t>(stopFlags), maxSeconds, prop, progress, context,
+                           hooks);
   }
   // No writer for this extension: nothing was made, which is no success.
   if (failure) *failure = outPath + ": no writer for this file type";

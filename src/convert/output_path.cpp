@@ -37,7 +37,8 @@ std::string KeepAscii(const std::string& text) {
 // dropped. A name that is not valid UTF-8 just loses its non-ASCII bytes.
 std::string AsciiFileName(const std::string& name) {
   std::string decomposed = name;
-  if (utf8proc_uint8_t* nfkd = utf8proc_NFKD(reinterpret_cast<const utf8proc_uint8_t*>(name.c_str()))) {
+  if (utf8proc_uint8_t* nfkd =
+          utf8proc_NFKD(reinterpret_cast<const utf8proc_uint8_t*>(name.c_str()))) {
     decomposed = reinterpret_cast<const char*>(nfkd);
     std::free(nfkd);
   }
@@ -101,10 +102,14 @@ OutputName NameByReduction(const ProjectRecord& project, const _mp3entry& entry)
 
 std::string OutputExtension(const ProjectRecord& project, const _mp3entry& entry) {
   switch (entry.format) {
-    case kFormatSwf: return "swf";
-    case kFormatFlv: return "flv";
-    case kFormatDefault: return project.defaultFormat != 0 ? "flv" : "swf";
-    default: return "";
+    case kFormatSwf:
+      return "swf";
+    case kFormatFlv:
+      return "flv";
+    case kFormatDefault:
+      return project.defaultFormat != 0 ? "flv" : "swf";
+    default:
+      return "";
   }
 }
 

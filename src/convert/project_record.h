@@ -33,10 +33,10 @@ inline constexpr const char* kUntitledProjectName = "NoTitle.brv";
 
 struct ProjectRecord {
   uint32_t publishFlags = 0;
-  int32_t fps = 0;       // frame rate of the SWF movies
-  int32_t maxTime = 0;   // truncation length in seconds; 0 when truncation is off
-  std::string player;    // player movie name, without ".swf"
-  std::string destDir;   // destination folder, UTF-8
+  int32_t fps = 0;      // frame rate of the SWF movies
+  int32_t maxTime = 0;  // truncation length in seconds; 0 when truncation is off
+  std::string player;   // player movie name, without ".swf"
+  std::string destDir;  // destination folder, UTF-8
   // The tracks one operation works on. They point into the track list, or
   // into ownedEntries when the project-file reader made them.
   std::vector<_mp3entry*> entries;

@@ -40,7 +40,8 @@ void AmfPutObjectEnd(FlvStream& out) {
 
 void FlvWriteAmfName(FlvStream& out, std::string_view text) { AmfPutShortString(out, text); }
 
-void FlvWriteNumberProperty(FlvStream& out, std::string_view name, uint32_t* position, double value) {
+void FlvWriteNumberProperty(FlvStream& out, std::string_view name, uint32_t* position,
+                            double value) {
   FlvWriteAmfName(out, name);
   out.PutByte(kAmfNumber);
   if (position) *position = static_cast<uint32_t>(out.Tell());

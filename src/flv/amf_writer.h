@@ -27,7 +27,8 @@ void AmfPutObjectEnd(FlvStream& out);
 void FlvWriteAmfName(FlvStream& out, std::string_view text);
 // When position is given it receives the file offset of the 8 value bytes,
 // for FlvPatchNumber.
-void FlvWriteNumberProperty(FlvStream& out, std::string_view name, uint32_t* position, double value);
+void FlvWriteNumberProperty(FlvStream& out, std::string_view name, uint32_t* position,
+                            double value);
 void FlvWriteStringProperty(FlvStream& out, std::string_view name, std::string_view value);
 void FlvWriteDateProperty(FlvStream& out, std::string_view name, double millisecondsSinceEpoch);
 void FlvWriteEcmaArrayStart(FlvStream& out, std::string_view name, uint32_t count);

@@ -28,12 +28,14 @@ std::string FlvCreationDate(const std::tm& local) {
   const int day = local.tm_wday >= 0 && local.tm_wday < 7 ? local.tm_wday : 0;
   const int month = local.tm_mon >= 0 && local.tm_mon < 12 ? local.tm_mon : 0;
   char text[64];
-  std::snprintf(text, sizeof text, "%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", kDayNames[day], kMonthNames[month],
-                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, local.tm_year + 1900);
+  std::snprintf(text, sizeof text, "%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", kDayNames[day],
+                kMonthNames[month], local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                local.tm_year + 1900);
   return text;
 }
 
-uint32_t FlvWriteMetadataTag(FlvStream& out, const FlvMetadata& metadata, FlvMetadataPatches& positions) {
+uint32_t FlvWriteMetadataTag(FlvStream& out, const FlvMetadata& metadata,
+                             FlvMetadataPatches& positions) {
   std::tm local{};
   localtime_r(&metadata.created, &local);
   static const _Id3 kNoTags;
@@ -55,7 +57,8 @@ uint32_t FlvWriteMetadataTag(FlvStream& out, const FlvMetadata& metadata, FlvMet
   FlvWriteStringProperty(out, "title", FieldText(id3.song));
   FlvWriteStringProperty(out, "album", FieldText(id3.album));
   FlvWriteStringProperty(out, "year", FieldText(id3.year));
-  FlvWriteStringProperty(out, "stopAtBeginning", metadata.stopFlags & kFlvStopAtBeginning ? "true" : "false");
+  FlvWriteStringProperty(out, "stopAtBeginning",
+                         metadata.stopFlags & kFlvStopAtBeginning ? "true" : "false");
   FlvWriteStringProperty(out, "stopAtEnd", metadata.stopFlags & kFlvStopAtEnd ? "true" : "false");
   FlvWriteObjectEnd(out);
   return FlvEndTag(out, tag);

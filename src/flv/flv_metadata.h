@@ -39,6 +39,7 @@ struct FlvMetadataPatches {
 std::string FlvCreationDate(const std::tm& local);
 
 // Writes the script tag (timestamp 0) and fills positions; returns the tag's data size.
-uint32_t FlvWriteMetadataTag(FlvStream& out, const FlvMetadata& metadata, FlvMetadataPatches& positions);
+uint32_t FlvWriteMetadataTag(FlvStream& out, const FlvMetadata& metadata,
+                             FlvMetadataPatches& positions);
 
 }  // namespace brelvano

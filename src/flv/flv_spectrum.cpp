@@ -38,7 +38,8 @@ int32_t FlvWriteSpectrumTag(FlvStream& out, FlvSpectrumMemory& memory, const flo
     if (!BandChanged(memory.level(band), levels[band])) continue;
     char name[8];
     std::snprintf(name, sizeof name, "s%d", band);
-    FlvWriteNumberProperty(out, name, nullptr, std::floor(static_cast<double>(levels[band]) * 10.0) / 10.0);
+    FlvWriteNumberProperty(out, name, nullptr,
+                           std::floor(static_cast<double>(levels[band]) * 10.0) / 10.0);
     memory.set(band, levels[band]);
   }
   FlvWriteObjectEnd(out);

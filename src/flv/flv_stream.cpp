@@ -26,7 +26,8 @@ bool FlvFdSink::WriteAt(uint64_t offset, const uint8_t* data, size_t size) {
   return true;
 }
 
-FlvStream::FlvStream(FlvSink& sink, size_t bufferSize) : sink_(sink), buffer_(std::max<size_t>(bufferSize, 16)) {}
+FlvStream::FlvStream(FlvSink& sink, size_t bufferSize)
+    : sink_(sink), buffer_(std::max<size_t>(bufferSize, 16)) {}
 
 void FlvStream::PutBytes(const uint8_t* bytes, size_t count) {
   while (count > 0) {

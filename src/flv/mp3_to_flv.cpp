@@ -36,16 +36,17 @@ double FrameMilliseconds(const Mp3Frame& frame) { return frame.samples * 1000.0 
 
 }  // namespace
 
-int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectrumOn, uint8_t stopFlags,
-                        int32_t maxSeconds, const _MP3prop& prop, ProgressCallback progress,
-                        ProgressContext context) {
-  return ConvertMp3ToFlv(mp3Path, flvPath, spectrumOn, stopFlags, maxSeconds, prop, progress, context,
-                         FlvConversionHooks{});
+int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectrumOn,
+                        uint8_t stopFlags, int32_t maxSeconds, const _MP3prop& prop,
+                        ProgressCallback progress, ProgressContext context) {
+  return ConvertMp3ToFlv(mp3Path, flvPath, spectrumOn, stopFlags, maxSeconds, prop, progress,
+                         context, FlvConversionHooks{});
 }
 
-int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectrumOn, uint8_t stopFlags,
-                        int32_t maxSeconds, const _MP3prop& prop, ProgressCallback progress,
-                        ProgressContext context, const FlvConversionHooks& hooks) {
+int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectrumOn,
+                        uint8_t stopFlags, int32_t maxSeconds, const _MP3prop& prop,
+                        ProgressCallback progress, ProgressContext context,
+                        const FlvConversionHooks& hooks) {
   FlvSpectrumSource& spectrum = hooks.spectrum ? *hooks.spectrum : processSpectrumSource();
   FlvSpectrumMemory& memory = hooks.spectrumMemory ? *hooks.spectrumMemory : flvSpectrumMemory();
 
@@ -74,7 +75,8 @@ int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectr
     return kStatusCannotCreate;
   }
   const int fd = fileno(file.file());  // written through the sink only
-  std::unique_ptr<FlvSink> sink = hooks.makeSink ? hooks.makeSink(fd) : std::make_unique<FlvFdSink>(fd);
+  std::unique_ptr<FlvSink> sink =
+      hooks.makeSink ? hooks.makeSink(fd) : std::make_unique<FlvFdSink>(fd);
   FlvStream out(*sink);
 
   FlvWriteFileHeader(out);
@@ -102,16 +104,19 @@ int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectr
     const int32_t got = in.ReadBody(body, bodyLength);
     // A body cut short by the end of the file is written at its declared length.
     if (got < bodyLength) std::memset(body + got, 0, static_cast<size_t>(bodyLength - got));
-    FlvWriteAudioTag(out, runningMs, FlvAudioFlags(frame.freq, frame.stereo), frame.header, body, bodyLength);
+    FlvWriteAudioTag(out, runningMs, FlvAudioFlags(frame.freq, frame.stereo), frame.header, body,
+                     bodyLength);
     runningMs += FrameMilliseconds(frame);
     audioBytes += static_cast<uint64_t>(bodyLength) + 4;
-    const float* levels = spectrumOn ? spectrum.DecodeFrame(frame.header, body, bodyLength) : nullptr;
+    const float* levels =
+        spectrumOn ? spectrum.DecodeFrame(frame.header, body, bodyLength) : nullptr;
 
     Mp3Frame next;
     const Mp3Search found = in.FindFrame(next);
     if (found != Mp3Search::kFound) break;
     if (next.bitrate != previousBitrate) {
-      LogPrintf("FLV: Bitrate change %d -> %d at Pos %f (ms)\n", previousBitrate, next.bitrate, runningMs);
+      LogPrintf("FLV: Bitrate change %d -> %d at Pos %f (ms)\n", previousBitrate, next.bitrate,
+                runningMs);
     }
     previousBitrate = next.bitrate;
 
@@ -121,7 +126,8 @@ int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectr
     }
     const bool limitReached = maxSeconds > 0 && runningMs / 1000.0 >= maxSeconds;
     if (limitReached) status = kStatusTruncated;
-    if (progress && (in.position() / 1024) % kProgressStepKiB == 0) progress(in.position(), size, context);
+    if (progress && (in.position() / 1024) % kProgressStepKiB == 0)
+      progress(in.position(), size, context);
     if (limitReached) break;
     frame = next;
   }
@@ -135,7 +141,8 @@ int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectr
   const uint64_t fileSize = out.Tell();
   FlvPatchNumber(out, patches.duration, durationSeconds);
   FlvPatchNumber(out, patches.lastTimestamp, runningMs / 1000.0);
-  FlvPatchNumber(out, patches.audioDataRate, static_cast<double>(audioBytes) * 8.0 / durationSeconds);
+  FlvPatchNumber(out, patches.audioDataRate,
+                 static_cast<double>(audioBytes) * 8.0 / durationSeconds);
   FlvPatchNumber(out, patches.fileSize, static_cast<double>(fileSize));
   FlvPatchNumber(out, patches.audioSize, static_cast<double>(audioBytes));
   FlvPatchNumber(out, patches.dataSize, metadataBytes);

@@ -39,11 +39,12 @@ struct FlvConversionHooks {
 // kStatusCannotCreate (the reason in hooks.failure, no file changed),
 // kStatusCannotOpen (also for anything but a regular file; the reason in
 // hooks.failure) or kStatusUnsupported (no file created).
-int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectrumOn, uint8_t stopFlags,
-                        int32_t maxSeconds, const _MP3prop& prop, ProgressCallback progress,
-                        ProgressContext context);
-int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectrumOn, uint8_t stopFlags,
-                        int32_t maxSeconds, const _MP3prop& prop, ProgressCallback progress,
-                        ProgressContext context, const FlvConversionHooks& hooks);
+int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectrumOn,
+                        uint8_t stopFlags, int32_t maxSeconds, const _MP3prop& prop,
+                        ProgressCallback progress, ProgressContext context);
+int32_t ConvertMp3ToFlv(const char* mp3Path, const char* flvPath, int32_t spectrumOn,
+                        uint8_t stopFlags, int32_t maxSeconds, const _MP3prop& prop,
+                        ProgressCallback progress, ProgressContext context,
+                        const FlvConversionHooks& hooks);
 
 }  // namespace brelvano

@@ -45,7 +45,9 @@ Expr Var(const std::string& name) {
   }};
 }
 Expr Member(Expr object, const std::string& name) { return Member(std::move(object), Str(name)); }
-Expr Member(Expr object, Expr name) { return Binary(std::move(object), std::move(name), kActionGetMember); }
+Expr Member(Expr object, Expr name) {
+  return Binary(std::move(object), std::move(name), kActionGetMember);
+}
 
 Expr Call(const std::string& function, std::vector<Expr> args) {
   return {[function, args = std::move(args)](Avm1Assembler& out) {
@@ -146,8 +148,8 @@ Stmt SetMember(Expr object, const std::string& name, Expr value) {
   return SetMember(std::move(object), Str(name), std::move(value));
 }
 Stmt SetMember(Expr object, Expr name, Expr value) {
-  return {[object = std::move(object), name = std::move(name), value = std::move(value)](
-              Avm1Assembler& out) {
+  return {[object = std::move(object), name = std::move(name),
+           value = std::move(value)](Avm1Assembler& out) {
     object.emit(out);
     name.emit(out);
     value.emit(out);

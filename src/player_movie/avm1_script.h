@@ -28,15 +28,15 @@ Expr Num(double value);
 Expr Bool(bool value);
 Expr Undefined();
 Expr Null();
-Expr Var(const std::string& name);             // GetVariable (locals, then the timeline)
+Expr Var(const std::string& name);  // GetVariable (locals, then the timeline)
 Expr Member(Expr object, const std::string& name);
-Expr Member(Expr object, Expr name);           // object[name]
+Expr Member(Expr object, Expr name);  // object[name]
 Expr Call(const std::string& function, std::vector<Expr> args);
 Expr Method(Expr object, const std::string& method, std::vector<Expr> args);
 Expr New(const std::string& className, std::vector<Expr> args);
 Expr Function(std::vector<std::string> params, Block body);  // an unnamed function value
 Expr ToNumber(Expr value);
-Expr GetTime();      // milliseconds since the movie started
+Expr GetTime();           // milliseconds since the movie started
 Expr Random(Expr bound);  // a whole number 0 .. bound-1
 Expr Cond(Expr test, Expr whenTrue, Expr whenFalse);
 

@@ -51,7 +51,7 @@ std::vector<uint8_t> BuildPlayerMovie() {
   movie.PutU32(0);   // file length, patched below
   PutFrameRect(movie, kPlayerWidth * kTwipsPerPixel, kPlayerHeight * kTwipsPerPixel);
   movie.PutU16(static_cast<uint32_t>(kPlayerFrameRate) * 256);  // 8.8 fixed point
-  movie.PutU16(1);  // frame count
+  movie.PutU16(1);                                              // frame count
 
   movie.PutTagHeader(kSwfTagSetBackgroundColor, 3, false);
   movie.PutByte(static_cast<uint8_t>(kPlayerBackground >> 16));

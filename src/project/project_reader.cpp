@@ -8,8 +8,8 @@
 #include <cstring>
 #include <limits>
 
-#include "base/log.h"
 #include "base/file_services.h"
+#include "base/log.h"
 
 namespace brelvano {
 
@@ -26,8 +26,10 @@ int64_t ParseLong(const char*& p, bool* any) {
   const char* digits = p;
   while (*p >= '0' && *p <= '9') {
     const unsigned digit = static_cast<unsigned>(*p - '0');
-    if (magnitude > (std::numeric_limits<uint64_t>::max() - digit) / 10) overflow = true;
-    else magnitude = magnitude * 10 + digit;
+    if (magnitude > (std::numeric_limits<uint64_t>::max() - digit) / 10)
+      overflow = true;
+    else
+      magnitude = magnitude * 10 + digit;
     ++p;
   }
   *any = p != digits;
@@ -66,8 +68,10 @@ void TakeNumber(ProjectReaderState& state, const char* name, const char* value, 
   const char* p = value;
   bool any;
   const int64_t number = ParseLong(p, &any);
-  if (number < low || number > high) RejectNumber(state, name, value);
-  else *out = number;
+  if (number < low || number > high)
+    RejectNumber(state, name, value);
+  else
+    *out = number;
 }
 
 // scanf("%ld.%ld...") into count numbers: each stored until the first mismatch.
@@ -115,8 +119,10 @@ void TakeTrack(ProjectRecord& project, const char** attributes) {
     const char* name = pair[0];
     const char* value = pair[1];
     if (std::strcmp(name, "fmt") == 0) {
-      if (std::strcmp(value, "swf") == 0) track.format = kFormatSwf;
-      else if (std::strcmp(value, "flv") == 0) track.format = kFormatFlv;
+      if (std::strcmp(value, "swf") == 0)
+        track.format = kFormatSwf;
+      else if (std::strcmp(value, "flv") == 0)
+        track.format = kFormatFlv;
     } else if (std::strcmp(name, "title") == 0) {
       CopyField(track.prop.id3.song, value);
       track.prop.id3.valid = 2;
@@ -131,17 +137,21 @@ void TakeTrack(ProjectRecord& project, const char** attributes) {
 }
 
 void TakeRootAttribute(ProjectReaderState& state, const char* name, const char* value) {
-  if (std::strcmp(name, "version") == 0) ScanDottedNumbers(state, name, value, state.version, 2);
+  if (std::strcmp(name, "version") == 0)
+    ScanDottedNumbers(state, name, value, state.version, 2);
   else if (std::strcmp(name, "fileVersion") == 0)
     ScanDottedNumbers(state, name, value, state.fileVersion, 2);
-  else if (std::strcmp(name, "build") == 0) ScanDottedNumbers(state, name, value, state.build, 3);
+  else if (std::strcmp(name, "build") == 0)
+    ScanDottedNumbers(state, name, value, state.build, 3);
 }
 
 void TakeSettingsAttribute(ProjectReaderState& state, const char* name, const char* value) {
   ProjectRecord& project = *state.project;
   int64_t number;
-  if (std::strcmp(name, "folder") == 0) project.destDir = value;
-  else if (std::strcmp(name, "player") == 0) project.player = value;
+  if (std::strcmp(name, "folder") == 0)
+    project.destDir = value;
+  else if (std::strcmp(name, "player") == 0)
+    project.player = value;
   else if (std::strcmp(name, "fps") == 0) {
     number = project.fps;
     TakeNumber(state, name, value, kInt32Min, kInt32Max, &number);
@@ -156,8 +166,10 @@ void TakeSettingsAttribute(ProjectReaderState& state, const char* name, const ch
     TakeNumber(state, name, value, kInt32Min, kUint32Max, &number);
     project.publishFlags = static_cast<uint32_t>(number);
   } else if (std::strcmp(name, "format") == 0) {
-    if (std::strcmp(value, "swf") == 0) project.defaultFormat = 0;
-    else if (std::strcmp(value, "flv") == 0) project.defaultFormat = 1;
+    if (std::strcmp(value, "swf") == 0)
+      project.defaultFormat = 0;
+    else if (std::strcmp(value, "flv") == 0)
+      project.defaultFormat = 1;
   }
 }
 
@@ -173,19 +185,27 @@ void ProjectStartElement(void* userData, const char* name, const char** attribut
   state.path += '/';
   state.path += name;
   enum { kOther, kTrack, kRoot, kSettings } element = kOther;
-  if (state.path == "/Brelvano/mp3list/mp3") element = kTrack;
-  else if (state.path == "/Brelvano") element = kRoot;
-  else if (state.path == "/Brelvano/publish") element = kSettings;
+  if (state.path == "/Brelvano/mp3list/mp3")
+    element = kTrack;
+  else if (state.path == "/Brelvano")
+    element = kRoot;
+  else if (state.path == "/Brelvano/publish")
+    element = kSettings;
   switch (element) {
-    case kTrack: TakeTrack(*state.project, attributes); break;
+    case kTrack:
+      TakeTrack(*state.project, attributes);
+      break;
     case kRoot:
     case kSettings:
       for (const char** pair = attributes; pair[0] && pair[1]; pair += 2) {
-        if (element == kRoot) TakeRootAttribute(state, pair[0], pair[1]);
-        else TakeSettingsAttribute(state, pair[0], pair[1]);
+        if (element == kRoot)
+          TakeRootAttribute(state, pair[0], pair[1]);
+        else
+          TakeSettingsAttribute(state, pair[0], pair[1]);
       }
       break;
-    case kOther: break;
+    case kOther:
+      break;
   }
 }
 
@@ -237,7 +257,8 @@ int32_t ReadProjectFile(ProjectRecord& project, const std::string& path, std::st
   std::string content;
   const bool read = ReadWholeFile(file, &content, &why);
   std::fclose(file);
-  if (!read) return fail(content.size() > kMaxProjectFileBytes ? kProjectNotAccepted : kProjectCannotOpen);
+  if (!read)
+    return fail(content.size() > kMaxProjectFileBytes ? kProjectNotAccepted : kProjectCannotOpen);
 
   XML_Parser parser = XML_ParserCreate(nullptr);
   if (!parser) {
@@ -266,8 +287,8 @@ int32_t ReadProjectFile(ProjectRecord& project, const std::string& path, std::st
   }
   // Acceptance is decided by what was read before any syntax error, so a
   // complete project followed by junk is still taken.
-  const bool accepted = state.fileVersion[0] != 0 && state.build[0] != 0 &&
-                        state.version[0] != 0 && state.path.empty();
+  const bool accepted = state.fileVersion[0] != 0 && state.build[0] != 0 && state.version[0] != 0 &&
+                        state.path.empty();
   if (accepted) return kProjectRead;
   why = !xmlError.empty() ? xmlError
                           : "not a Brelvano project: no root element \"Brelvano\" with version, "

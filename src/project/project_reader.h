@@ -11,8 +11,8 @@ namespace brelvano {
 // ReadProjectFile results.
 enum : int32_t {
   kProjectRead = 0,
-  kProjectCannotOpen = -1,  // the file cannot be opened or read
-  kProjectNotAccepted = -2, // not a complete project file
+  kProjectCannotOpen = -1,   // the file cannot be opened or read
+  kProjectNotAccepted = -2,  // not a complete project file
 };
 
 // What the element handlers share while one file is parsed.

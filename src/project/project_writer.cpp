@@ -3,10 +3,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "project/project_file_names.h"
 #include "base/atomic_output.h"
 #include "base/file_services.h"
 #include "base/xml_attribute.h"
+#include "project/project_file_names.h"
 
 namespace brelvano {
 
@@ -15,8 +15,10 @@ namespace {
 // Every text the file will hold, checked before anything is written.
 bool CheckStorable(const ProjectRecord& project, std::string* error) {
   std::string why;
-  if (!IsStorableText(project.destDir)) why = "destination folder is not valid UTF-8 or holds control characters";
-  else if (!IsStorableText(project.player)) why = "player name is not valid UTF-8 or holds control characters";
+  if (!IsStorableText(project.destDir))
+    why = "destination folder is not valid UTF-8 or holds control characters";
+  else if (!IsStorableText(project.player))
+    why = "player name is not valid UTF-8 or holds control characters";
   for (const _mp3entry* entry : project.entries) {
     if (!why.empty()) break;
     if (!entry) continue;
@@ -57,8 +59,10 @@ void WriteContent(const ProjectRecord& project, FILE* file) {
     if (!entry) continue;
     std::fputs("\t\t<mp3 file=", file);
     WriteXmlAttribute(file, entry->filename);
-    if (entry->format == kFormatSwf) std::fputs(" fmt=\"swf\"", file);
-    else if (entry->format == kFormatFlv) std::fputs(" fmt=\"flv\"", file);
+    if (entry->format == kFormatSwf)
+      std::fputs(" fmt=\"swf\"", file);
+    else if (entry->format == kFormatFlv)
+      std::fputs(" fmt=\"flv\"", file);
     const _Id3& id3 = entry->prop.id3;
     if (id3.valid == 2) {
       std::fputs("\n\t\t     title=", file);

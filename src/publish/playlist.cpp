@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "convert/output_path.h"
 #include "base/atomic_output.h"
 #include "base/file_services.h"
 #include "base/xml_attribute.h"
+#include "convert/output_path.h"
 
 namespace brelvano {
 
@@ -48,7 +48,8 @@ int32_t WritePlaylist(const ProjectRecord& project, const std::string& folder,
   std::fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", file);
   std::fprintf(file, "<GENERATOR name=\"Brelvano\" version=\"%s\" build=\"%s\"/>\n",
                kBrelvanoVersion, kBrelvanoBuildDate);
-  std::fprintf(file, "<PLAYERSETTINGS autostart=\"%s\" playall=\"%s\" loop=\"%s\" shuffle=\"%s\"/>\n",
+  std::fprintf(file,
+               "<PLAYERSETTINGS autostart=\"%s\" playall=\"%s\" loop=\"%s\" shuffle=\"%s\"/>\n",
                YesNo(flags, kPublishAutostart), YesNo(flags, kPublishPlayall),
                YesNo(flags, kPublishLoop), YesNo(flags, kPublishShuffle));
   std::fputs("<PLAYLIST>\n", file);

@@ -152,7 +152,8 @@ int32_t PublishFiles(ProjectRecord& project, const PlayersList& players, Mp3List
   const std::vector<std::string> allPaths = MakeOutputPaths(project, tracks);
   std::vector<std::string> paths;
   for (int32_t i = 0; i < tracks.count(); ++i)
-    if (!selection || selection->containsIndex(i)) paths.push_back(allPaths[static_cast<size_t>(i)]);
+    if (!selection || selection->containsIndex(i))
+      paths.push_back(allPaths[static_cast<size_t>(i)]);
   const int32_t listed = WritePlaylist(project, project.destDir, false, &paths);
   project.entries.clear();
   int32_t result = 0;

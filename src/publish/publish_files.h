@@ -8,9 +8,9 @@
 
 #include "analysis/index_set.h"
 #include "base/alerts.h"
+#include "convert/project_record.h"
 #include "publish/players.h"
 #include "publish/web_runtime.h"
-#include "convert/project_record.h"
 
 namespace brelvano {
 

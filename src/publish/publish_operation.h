@@ -5,20 +5,20 @@
 #include <cstdint>
 #include <string>
 
-#include "convert/batch.h"
 #include "base/alerts.h"
-#include "publish/players.h"
+#include "convert/batch.h"
 #include "convert/project_record.h"
+#include "publish/players.h"
 
 namespace brelvano {
 
 class Mp3List;
 
 struct PublishOutcome {
-  int32_t converted = 0;      // tracks the batch converted (the aborted one included)
-  bool cancelled = false;     // conversionAbort() was raised: nothing was published
-  int32_t published = 0;      // PublishFiles result bits; 0 when cancelled
-  std::string summary;        // the "Completed" text; empty when cancelled or failed
+  int32_t converted = 0;   // tracks the batch converted (the aborted one included)
+  bool cancelled = false;  // conversionAbort() was raised: nothing was published
+  int32_t published = 0;   // PublishFiles result bits; 0 when cancelled
+  std::string summary;     // the "Completed" text; empty when cancelled or failed
   // Why nothing was done at all (no track converted, nothing written);
   // empty otherwise.
   std::string failure;

@@ -24,8 +24,8 @@ class SwfBitReader {
  private:
   const uint8_t* bytes_;
   size_t size_;
-  size_t next_;         // index of the next byte to load
-  int bitsLeft_ = 0;    // unread bits in current_
+  size_t next_;       // index of the next byte to load
+  int bitsLeft_ = 0;  // unread bits in current_
   uint32_t current_ = 0;
 };
 

@@ -67,10 +67,10 @@ std::vector<std::string> WebRuntimeFiles(const std::string& folder) {
 std::string WebRuntimeFolder(const std::string& executablePath) {
   std::vector<std::string> candidates;
   if (!executablePath.empty()) {
-    candidates.push_back(
-        (fs::path(executablePath).parent_path() / ".." / "share" / "brelvano" / kWebRuntimeFolderName)
-            .lexically_normal()
-            .native());
+    candidates.push_back((fs::path(executablePath).parent_path() / ".." / "share" / "brelvano" /
+                          kWebRuntimeFolderName)
+                             .lexically_normal()
+                             .native());
   }
 #ifdef BRELVANO_INSTALL_RUFFLE_DIR
   candidates.push_back(BRELVANO_INSTALL_RUFFLE_DIR);
@@ -91,8 +91,8 @@ std::string DefaultWebRuntimeFolder() {
 }
 
 WebRuntimeCopy CopyWebRuntime(const std::string& fromFolder, const std::string& destFolder) {
-  const std::vector<std::string> names = fromFolder.empty() ? std::vector<std::string>{}
-                                                            : WebRuntimeFiles(fromFolder);
+  const std::vector<std::string> names =
+      fromFolder.empty() ? std::vector<std::string>{} : WebRuntimeFiles(fromFolder);
   if (names.empty()) return WebRuntimeCopy::kMissing;
   const std::string target = destFolder + "/" + kWebRuntimeFolderName;
   std::error_code error;
@@ -110,9 +110,10 @@ WebRuntimeCopy CopyWebRuntime(const std::string& fromFolder, const std::string& 
 }
 
 void WriteWebRuntimeScript(FILE* stream) {
-  std::fputs("<script>window.RufflePlayer = window.RufflePlayer || {};\n"
-             "window.RufflePlayer.config = {preferredRenderer: \"webgl\"};</script>\n",
-             stream);
+  std::fputs(
+      "<script>window.RufflePlayer = window.RufflePlayer || {};\n"
+      "window.RufflePlayer.config = {preferredRenderer: \"webgl\"};</script>\n",
+      stream);
   std::fprintf(stream, "<script src=\"%s/ruffle.js\"></script>\n", kWebRuntimeFolderName);
 }
 

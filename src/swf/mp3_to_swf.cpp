@@ -45,7 +45,8 @@ int32_t ConvertMp3ToSwf(const SwfConversion& conv, const _MP3prop& prop, SwfMovi
 int32_t ConvertMp3ToSwf(const SwfConversion& conv, const _MP3prop& prop, SwfMovie& out,
                         const SwfConversionHooks& hooks) {
   SpectrumSource& spectrum = hooks.spectrum ? *hooks.spectrum : processSpectrumSource();
-  SwfSpectrumMemory& spectrumMemory = hooks.spectrumMemory ? *hooks.spectrumMemory : swfSpectrumMemory();
+  SwfSpectrumMemory& spectrumMemory =
+      hooks.spectrumMemory ? *hooks.spectrumMemory : swfSpectrumMemory();
   const std::string path = InputPath(conv.mp3Path);
   InputOpenError openError;
   InputFile input = OpenRegularFileForReading(path.c_str(), &openError);
@@ -118,7 +119,8 @@ int32_t ConvertMp3ToSwf(const SwfConversion& conv, const _MP3prop& prop, SwfMovi
         block.PutByte(static_cast<uint8_t>(frame.header));
         const int32_t got = in.ReadBody(payload, frame.bodyLength);
         // A frame cut short by the end of the file still goes in at full length.
-        if (got < frame.bodyLength) std::memset(payload + got, 0, static_cast<size_t>(frame.bodyLength - got));
+        if (got < frame.bodyLength)
+          std::memset(payload + got, 0, static_cast<size_t>(frame.bodyLength - got));
         block.PutBytes(payload, frame.bodyLength);
         if (conv.spectrumOn) levels = spectrum.DecodeFrame(frame.header, payload, frame.bodyLength);
 
@@ -129,7 +131,8 @@ int32_t ConvertMp3ToSwf(const SwfConversion& conv, const _MP3prop& prop, SwfMovi
           break;
         }
         if (next.bitrate != lastBitrate)
-          LogPrintf("Bitrate change %d -> %d at Frame %d\n", lastBitrate, next.bitrate, static_cast<int>(f));
+          LogPrintf("Bitrate change %d -> %d at Frame %d\n", lastBitrate, next.bitrate,
+                    static_cast<int>(f));
         lastBitrate = next.bitrate;
         frame = next;
       }

@@ -26,10 +26,10 @@ inline constexpr int32_t kMaxTruncatedFrames = 16000;
 
 struct SwfConversion {
   std::string mp3Path;
-  int32_t frameRate = 10;      // movie frames per second, 1..200
-  bool spectrumOn = false;     // add the spectrum variables to each frame
+  int32_t frameRate = 10;   // movie frames per second, 1..200
+  bool spectrumOn = false;  // add the spectrum variables to each frame
   uint32_t stopFlags = 0;
-  int32_t maxSeconds = 0;      // 0 (or less): the whole file; any positive value is safe
+  int32_t maxSeconds = 0;  // 0 (or less): the whole file; any positive value is safe
   uint32_t latencySeek = kDefaultLatencySeek;
   ProgressCallback progress = nullptr;
   ProgressContext context = nullptr;

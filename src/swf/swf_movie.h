@@ -17,7 +17,8 @@ class SwfMovie {
   SwfMovie() = default;
   // Streaming: content is written to file (open for binary writing and
   // seekable, positioned at its start) whenever more than drainBytes pend.
-  explicit SwfMovie(FILE* file, uint32_t drainBytes = 1u << 20) : file_(file), drainBytes_(drainBytes) {}
+  explicit SwfMovie(FILE* file, uint32_t drainBytes = 1u << 20)
+      : file_(file), drainBytes_(drainBytes) {}
 
   SwfBuffer& buffer() { return buffer_; }
   // Call between tags: writes the pending content out when enough has gathered.

@@ -23,7 +23,9 @@ SwfSpectrumMemory& swfSpectrumMemory() {
   return memory;
 }
 
-void SwfWriteSpectrum(SwfBuffer& movie, const float* levels) { SwfWriteSpectrum(movie, swfSpectrumMemory(), levels); }
+void SwfWriteSpectrum(SwfBuffer& movie, const float* levels) {
+  SwfWriteSpectrum(movie, swfSpectrumMemory(), levels);
+}
 
 void SwfWriteSpectrum(SwfBuffer& movie, SwfSpectrumMemory& sent, const float* levels) {
   if (levels == nullptr) {

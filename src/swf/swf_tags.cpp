@@ -33,13 +33,13 @@ void SwfWriteHeader(SwfBuffer& movie, int32_t frameRate) {
   movie.PutByte('F');
   movie.PutByte('W');
   movie.PutByte('S');
-  movie.PutByte(6);   // version
-  movie.PutU32(0);    // file length, patched by SwfWriteEnd
+  movie.PutByte(6);  // version
+  movie.PutU32(0);   // file length, patched by SwfWriteEnd
   // Frame RECT: Nbits 2, Xmin 0, Xmax 0, Ymin 1, Ymax 1 twips, 3 padding bits.
   movie.PutByte(0x10);
   movie.PutByte(0x28);
   movie.PutU16(static_cast<uint32_t>(frameRate) * 256);  // 8.8 fixed point
-  movie.PutU16(0);    // frame count, patched by SwfWriteEnd
+  movie.PutU16(0);                                       // frame count, patched by SwfWriteEnd
 }
 
 void SwfPushSetVariable(SwfBuffer& actions, const char* name, const char* value) {
@@ -72,10 +72,18 @@ void SwfWriteSoundStreamHead2(SwfBuffer& movie, int32_t frameRate, int32_t stere
                               uint32_t latencySeek) {
   uint8_t rateCode = 0;
   switch (freq / 1000) {
-    case 11: rateCode = 1; break;
-    case 22: rateCode = 2; break;
-    case 44: rateCode = 3; break;
-    default: rateCode = 0; break;
+    case 11:
+      rateCode = 1;
+      break;
+    case 22:
+      rateCode = 2;
+      break;
+    case 44:
+      rateCode = 3;
+      break;
+    default:
+      rateCode = 0;
+      break;
   }
   // Playback: 22 kHz, 16 bit, stereo.
   constexpr uint8_t kPlaybackFormat = (2 << 2) | (1 << 1) | 1;
@@ -84,8 +92,8 @@ void SwfWriteSoundStreamHead2(SwfBuffer& movie, int32_t frameRate, int32_t stere
   // first two bytes as the published 16-bit field.
   movie.PutTagHeader(kSwfTagSoundStreamHead2, 8, false);
   movie.PutByte(kPlaybackFormat);
-  movie.PutByte(static_cast<uint8_t>((kCompressionMp3 << 4) | (rateCode << 2) | (1 << 1) |
-                                     (stereo ? 1 : 0)));
+  movie.PutByte(
+      static_cast<uint8_t>((kCompressionMp3 << 4) | (rateCode << 2) | (1 << 1) | (stereo ? 1 : 0)));
   movie.PutU16(static_cast<uint32_t>(freq / frameRate));
   movie.PutU32(latencySeek);
 }

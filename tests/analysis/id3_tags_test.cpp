@@ -34,13 +34,15 @@ std::string ReadTags(const Bytes& bytes, int32_t& result, long& position) {
 
 TEST(ReadId3Tags, HandBuiltTags) {
   const Bytes audio = SyntheticMp3(kMpeg1_128k_44100, 2);
-  const Bytes v22 = Id3v2Tag(2, 0, Cat({Frame22("TT2", Latin1("Title")), Frame22("TP1", Latin1("Artist")),
-                                       Frame22("TAL", Latin1("Album")), Frame22("TYE", Latin1("1998")),
-                                       Frame22("COM", Latin1("xxxxxxxxxxx"))}));
-  const Bytes flags = Id3v2Tag(3, 0, Cat({Frame23("TIT2", Latin1("Compressed"), 0x80),
-                                          Frame23("TPE1", Latin1("Encrypted"), 0x40), Frame23("TALB", Latin1("Plain")),
-                                          Frame23("TYER", Cat({Bytes{2}, Text("2000")})),
-                                          Frame23("TIT2", Latin1("Second"))}));
+  const Bytes v22 = Id3v2Tag(2, 0,
+                             Cat({Frame22("TT2", Latin1("Title")), Frame22("TP1", Latin1("Artist")),
+                                  Frame22("TAL", Latin1("Album")), Frame22("TYE", Latin1("1998")),
+                                  Frame22("COM", Latin1("xxxxxxxxxxx"))}));
+  const Bytes flags = Id3v2Tag(
+      3, 0,
+      Cat({Frame23("TIT2", Latin1("Compressed"), 0x80), Frame23("TPE1", Latin1("Encrypted"), 0x40),
+           Frame23("TALB", Latin1("Plain")), Frame23("TYER", Cat({Bytes{2}, Text("2000")})),
+           Frame23("TIT2", Latin1("Second"))}));
   const Bytes extended = Cat({Id3v2Header(3, 0x40, 29), Bytes{0, 0, 0, 6}, Bytes(6, 0xEE),
                               Frame23("TIT2", Latin1("Extended"))});
   const Bytes cut = Cat({Id3v2Header(3, 0, 1000), Frame23("TIT2", Latin1("Complete")),
@@ -63,20 +65,26 @@ TEST(ReadId3Tags, HandBuiltTags) {
       {"v2.3 extended header", Cat({extended, audio}), 39, 39, "1|Extended|||||0"},
       // Spaces only keep one; a leading zero empties a field; trailing spaces go;
       // a v1.1 comment ends at its zero byte; a non-ASCII year is cut to fit.
-      {"v1 edge fields", Cat({audio, Id3v1({std::string(30, ' '), std::string("\0ignored", 8), "\xC9t\xE9  ",
-                                            "19\xE9\xE9", std::string("twenty-eight characters text\0\x05", 30)},
-                                           255)}),
+      {"v1 edge fields",
+       Cat({audio, Id3v1({std::string(30, ' '), std::string("\0ignored", 8), "\xC9t\xE9  ",
+                          "19\xE9\xE9", std::string("twenty-eight characters text\0\x05", 30)},
+                         255)}),
        128, 0, "1| ||\xC3\x89t\xC3\xA9|19\xC3\xA9|twenty-eight characters text|255"},
       {"file shorter than an ID3v1 tag", Text("abcTAGTitle"), 0, 0, "0||||||0"},
       // Broken sizes: the stream is left where the audio most likely starts.
-      {"tag end beyond file", Cat({Id3v2Header(3, 0, 0x0FFFFFFF), Frame23("TIT2", Latin1("Huge")), audio}),
+      {"tag end beyond file",
+       Cat({Id3v2Header(3, 0, 0x0FFFFFFF), Frame23("TIT2", Latin1("Huge")), audio}),
        0x0FFFFFFF + 10, 25, "1|Huge|||||0"},
-      {"v2.4 tag end beyond file", Cat({Id3v2Header(4, 0, 0x0FFFFFFF), Frame24("TIT2", Latin1("Four")), audio}),
+      {"v2.4 tag end beyond file",
+       Cat({Id3v2Header(4, 0, 0x0FFFFFFF), Frame24("TIT2", Latin1("Four")), audio}),
        0x0FFFFFFF + 10, 25, "1|Four|||||0"},
-      {"file cut inside tag", Bytes(cut.begin(), cut.end() - 20), 1010, 29, "1|Complete|Cut off here,||||0"},
-      {"frame size past tag end", Cat({Id3v2Tag(3, 0, Cat({Frame23("TALB", Latin1("Before")),
-                                                           Frame23("TIT2", Latin1("Past"), 0, 0xFFFFFFF0)})),
-                                       audio}),
+      {"file cut inside tag", Bytes(cut.begin(), cut.end() - 20), 1010, 29,
+       "1|Complete|Cut off here,||||0"},
+      {"frame size past tag end",
+       Cat({Id3v2Tag(3, 0,
+                     Cat({Frame23("TALB", Latin1("Before")),
+                          Frame23("TIT2", Latin1("Past"), 0, 0xFFFFFFF0)})),
+            audio}),
        42, 42, "1|Past||Before|||0"},
       {"only the magic", Text("ID3"), 10, 3, "0||||||0"},
       {"v2.3 of size 0", Cat({Id3v2Header(3, 0, 0), audio}), 10, 10, "1||||||0"},
@@ -118,16 +126,20 @@ TEST(ReadId3Text, ConvertsWithinItsField) {
       {"ends at a zero byte", Text(std::string("ab\0cd", 5)), 6, 0, 256, "ab"},
       {"the size counts the encoding byte", Text("abcd"), 4, 0, 256, "abc"},
       // Cut before the first character that does not fit with the zero byte.
-      {"long non-ASCII text", Text(Times("abcd\xE9", 60)), 301, 0, 256, Times("abcd\xC3\xA9", 42) + "abc"},
+      {"long non-ASCII text", Text(Times("abcd\xE9", 60)), 301, 0, 256,
+       Times("abcd\xC3\xA9", 42) + "abc"},
       {"non-ASCII year", Text("19\xE9\xE9"), 5, 0, 5, "19\xC3\xA9"},
       {"UTF-16 little-endian", Units({'Z', 'o', 0xEB}, true), 9, 1, 80, "Zo\xC3\xAB"},
       {"UTF-16 big-endian", Units({'Z', 'o', 0xEB}, false), 9, 1, 80, "Zo\xC3\xAB"},
       {"surrogate pair", Units({'A', 0xD83C, 0xDFB5, 'B'}, true), 11, 1, 80, "A" + note + "B"},
-      {"lone surrogates", Units({'A', 0xD83C, 'B', 0xDFB5, 0xD83C}, true), 13, 1, 80, "A" + bad + "B" + bad + bad},
-      {"UTF-16 ASCII fills the field", Units({'x', 'x', 'x', 'x', 'x', 'x'}, true), 15, 1, 5, "xxxx"},
+      {"lone surrogates", Units({'A', 0xD83C, 'B', 0xDFB5, 0xD83C}, true), 13, 1, 80,
+       "A" + bad + "B" + bad + bad},
+      {"UTF-16 ASCII fills the field", Units({'x', 'x', 'x', 'x', 'x', 'x'}, true), 15, 1, 5,
+       "xxxx"},
       {"UTF-16 CJK cut", cjk, 603, 1, 256, Times("\xE6\x97\xA5", 85)},
       {"surrogate pairs cut", pairs, 163, 1, 80, Times(note, 19)},
-      {"huge size stops at the end of the file", Text("abc"), 0xFFFFFFFF, 0, 80, "abcTPE1\x7F\x7F\x7F\x7F"},
+      {"huge size stops at the end of the file", Text("abc"), 0xFFFFFFFF, 0, 80,
+       "abcTPE1\x7F\x7F\x7F\x7F"},
   };
   TempDir dir;
   for (const auto& c : cases) {
@@ -182,7 +194,8 @@ TEST(ReadId3Tags, AgreesWithMutagen) {
     ASSERT_GT(bytes.size(), 128u);
     const bool v2 = bytes[0] == 'I' && bytes[1] == 'D' && bytes[2] == '3';
     const bool v1 = std::memcmp(&bytes[bytes.size() - 128], "TAG", 3) == 0;
-    const long v2Length = v2 ? 10 + (bytes[6] << 21 | bytes[7] << 14 | bytes[8] << 7 | bytes[9]) : 0;
+    const long v2Length =
+        v2 ? 10 + (bytes[6] << 21 | bytes[7] << 14 | bytes[8] << 7 | bytes[9]) : 0;
     _Id3 id3;
     long position;
     EXPECT_EQ(ReadTagsOf(bytes, id3, position), v2 ? v2Length : v1 ? 128 : 0);
@@ -207,8 +220,8 @@ TEST(ReadId3Tags, Id3v1CommentAndGenre) {
   } cases[] = {
       {"id3v11.mp3", "twenty-eight characters long", 8},
       {"id3v1_eyed3.mp3", "from eyeD3", 0},
-      {"id3v23_and_v1.mp3", "", 0},           // title, artist, album and year in ID3v2.3
-      {"id3v24_and_v1.mp3", "", 255},         // album from ID3v1, which has no comment
+      {"id3v23_and_v1.mp3", "", 0},                      // title, artist, album and year in ID3v2.3
+      {"id3v24_and_v1.mp3", "", 255},                    // album from ID3v1, which has no comment
       {"ffmpeg_encoded_and_v1.mp3", "kept behind", 12},  // ID3v2.4 with the encoder only
   };
   for (const auto& c : cases) {

@@ -24,24 +24,36 @@ inline Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end
 
 // The 10-byte ID3v2 header; its size carries 7 bits per byte.
 inline Bytes Id3v2Header(uint8_t major, uint8_t flags, uint32_t size) {
-  return {'I', 'D', '3', major, 0, flags, uint8_t(size >> 21 & 0x7F), uint8_t(size >> 14 & 0x7F),
-          uint8_t(size >> 7 & 0x7F), uint8_t(size & 0x7F)};
+  return {'I',
+          'D',
+          '3',
+          major,
+          0,
+          flags,
+          uint8_t(size >> 21 & 0x7F),
+          uint8_t(size >> 14 & 0x7F),
+          uint8_t(size >> 7 & 0x7F),
+          uint8_t(size & 0x7F)};
 }
 // A whole ID3v2 tag around its frames, with `padding` zero bytes behind them.
 inline Bytes Id3v2Tag(uint8_t major, uint8_t flags, const Bytes& frames, size_t padding = 0) {
-  return Cat({Id3v2Header(major, flags, uint32_t(frames.size() + padding)), frames, Bytes(padding, 0)});
+  return Cat(
+      {Id3v2Header(major, flags, uint32_t(frames.size() + padding)), frames, Bytes(padding, 0)});
 }
 // ID3v2.3 frame: identifier, 32-bit size (the data's unless given), 2 flag bytes, data.
-inline Bytes Frame23(const std::string& id, const Bytes& data, uint8_t flags2 = 0, uint32_t size = 0) {
+inline Bytes Frame23(const std::string& id, const Bytes& data, uint8_t flags2 = 0,
+                     uint32_t size = 0) {
   if (size == 0) size = uint32_t(data.size());
   return Cat({Text(id), HeaderBytes(size), Bytes{0, flags2}, data});
 }
 // ID3v2.4 frame: identifier, 7-bit-per-byte size (the data's unless given),
 // 2 flag bytes, data.
-inline Bytes Frame24(const std::string& id, const Bytes& data, uint8_t flags2 = 0, uint32_t size = 0) {
+inline Bytes Frame24(const std::string& id, const Bytes& data, uint8_t flags2 = 0,
+                     uint32_t size = 0) {
   if (size == 0) size = uint32_t(data.size());
-  return Cat({Text(id), Bytes{uint8_t(size >> 21 & 0x7F), uint8_t(size >> 14 & 0x7F), uint8_t(size >> 7 & 0x7F),
-                              uint8_t(size & 0x7F)},
+  return Cat({Text(id),
+              Bytes{uint8_t(size >> 21 & 0x7F), uint8_t(size >> 14 & 0x7F),
+                    uint8_t(size >> 7 & 0x7F), uint8_t(size & 0x7F)},
               Bytes{0, flags2}, data});
 }
 // Text frame data in ISO-8859-1: the encoding byte 0, then the text.
@@ -51,8 +63,8 @@ inline Bytes Utf8(const std::string& text) { return Cat({Bytes{3}, Text(text)});
 
 // The fields of a tag read, as "valid|song|artist|album|year|comment|genre".
 inline std::string Fields(const _Id3& t) {
-  return std::to_string(t.valid) + "|" + t.song + "|" + t.artist + "|" + t.album + "|" + t.year + "|" + t.comment +
-         "|" + std::to_string(static_cast<unsigned char>(t.genre));
+  return std::to_string(t.valid) + "|" + t.song + "|" + t.artist + "|" + t.album + "|" + t.year +
+         "|" + t.comment + "|" + std::to_string(static_cast<unsigned char>(t.genre));
 }
 
 // Reads the tags of a file holding `bytes` into `id3` (whatever it held is

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "analysis/frame_header.h"
-#include "base/input_file.h"
 #include "analysis/mp3_bytes.h"
+#include "base/input_file.h"
 
 namespace brelvano {
 namespace {
@@ -35,8 +35,10 @@ Walk ByteByByte(const Bytes& file) {
     int32_t stereo, freq, bitrate, body;
     const int32_t r = DecodeFrameHeader(window, stereo, freq, bitrate, body);
     if (r == -1) continue;
-    if (r > 0) found.emplace_back(int64_t(at) - 4, window);
-    else ++unsupported;
+    if (r > 0)
+      found.emplace_back(int64_t(at) - 4, window);
+    else
+      ++unsupported;
     at += size_t(body);
     end = std::min<int64_t>(int64_t(at), int64_t(file.size()));
     fresh = 0;
@@ -64,10 +66,16 @@ Walk ByReader(const std::string& path, size_t bufferSize) {
 // junk, read through buffers small enough that headers straddle their ends.
 TEST(Mp3FrameReader, MeetsWhatAByteByByteWalkMeets) {
   const Bytes pieces[] = {
-      SyntheticMp3(kMpeg1_128k_44100, 1), SyntheticMp3(kMpeg1_160k_44100, 1), SyntheticMp3(0xFFE340C0, 1),
-      SyntheticMp3(kMpeg1_128k_48000, 1), HeaderBytes(0xFFFFE240),  // Layer I header: 1041 bytes skipped
-      Bytes{0xFF}, Bytes{0xFF, 0xFF, 0xFB}, Bytes{0xFF, 0xFB, 0x9C, 0x44},  // not headers
-      Text("junk"), Bytes(700, 0),
+      SyntheticMp3(kMpeg1_128k_44100, 1),
+      SyntheticMp3(kMpeg1_160k_44100, 1),
+      SyntheticMp3(0xFFE340C0, 1),
+      SyntheticMp3(kMpeg1_128k_48000, 1),
+      HeaderBytes(0xFFFFE240),  // Layer I header: 1041 bytes skipped
+      Bytes{0xFF},
+      Bytes{0xFF, 0xFF, 0xFB},
+      Bytes{0xFF, 0xFB, 0x9C, 0x44},  // not headers
+      Text("junk"),
+      Bytes(700, 0),
   };
   std::mt19937 random(7);
   TempDir dir;
@@ -97,8 +105,9 @@ TEST(Mp3FrameReader, NoFrameFromBytesAcrossASkip) {
   TempDir dir;
   WriteFileBytes(dir.file("t.mp3"), file);
   const auto [found, unsupported, end] = ByReader(dir.file("t.mp3"), 1 << 18);
-  EXPECT_EQ(found, (std::vector<std::pair<int64_t, uint32_t>>{
-                       {1045, kMpeg1_128k_44100}, {1045 + 417, kMpeg1_128k_44100}, {1045 + 834, kMpeg1_128k_44100}}));
+  EXPECT_EQ(found, (std::vector<std::pair<int64_t, uint32_t>>{{1045, kMpeg1_128k_44100},
+                                                              {1045 + 417, kMpeg1_128k_44100},
+                                                              {1045 + 834, kMpeg1_128k_44100}}));
   EXPECT_EQ(unsupported, 1);
   EXPECT_EQ(end, int64_t(file.size()));
 }
@@ -122,8 +131,9 @@ TEST(Mp3FrameReader, FirstFrameRuleAndBodies) {
   for (int32_t expectedBody : {413, 313}) {
     ASSERT_EQ(in.FindFrame(frame), Mp3Search::kFound);
     EXPECT_EQ(in.ReadBody(body, frame.bodyLength), expectedBody);
-    EXPECT_EQ(Bytes(body, body + expectedBody),
-              Bytes(file.begin() + frame.offset + 4, file.begin() + frame.offset + 4 + expectedBody));
+    EXPECT_EQ(
+        Bytes(body, body + expectedBody),
+        Bytes(file.begin() + frame.offset + 4, file.begin() + frame.offset + 4 + expectedBody));
   }
   EXPECT_EQ(in.FindFrame(frame), Mp3Search::kEnd);
   EXPECT_EQ(in.position(), int64_t(file.size()));
@@ -157,7 +167,8 @@ TEST(OpenRegularFileForReading, RefusesAnythingElseWithItsReason) {
     std::string reason;
   } cases[] = {
       {dir.file("file.mp3"), true, ""},
-      {dir.file("fifo.mp3"), false, "not a regular file (FIFO)"},  // opened for no writer: would wait forever
+      {dir.file("fifo.mp3"), false,
+       "not a regular file (FIFO)"},  // opened for no writer: would wait forever
       {dir.path(), false, "Is a directory"},
       {"/dev/null", false, "not a regular file (device)"},
       {dir.file("missing.mp3"), false, "No such file or directory"},

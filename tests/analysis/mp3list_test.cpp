@@ -31,9 +31,11 @@ TEST(Mp3List, MovesSelectionAsBlock) {
     bool result;
     const char* order;
   } cases[] = {
-      {{1, 2}, -1, true, "XYWZ"},     {{1, 2}, 1, true, "WZXY"},      {{1, 3}, -1, true, "XWZY"},
-      {{0, 2}, 1, true, "XWZY"},      {{0}, -1, false, "WXYZ"},       {{3}, 1, false, "WXYZ"},
-      {{0, 1, 3}, -1, false, "WXYZ"}, {{0, 2, 3}, 1, false, "WXYZ"},  {{0}, 5, true, "XWYZ"},  // one place only
+      {{1, 2}, -1, true, "XYWZ"},     {{1, 2}, 1, true, "WZXY"},
+      {{1, 3}, -1, true, "XWZY"},     {{0, 2}, 1, true, "XWZY"},
+      {{0}, -1, false, "WXYZ"},       {{3}, 1, false, "WXYZ"},
+      {{0, 1, 3}, -1, false, "WXYZ"}, {{0, 2, 3}, 1, false, "WXYZ"},
+      {{0}, 5, true, "XWYZ"},  // one place only
       {{2}, 0, true, "WYXZ"},         {{}, 1, true, "WXYZ"},
   };
   for (const auto& c : cases) {
@@ -56,8 +58,8 @@ TEST(Mp3List, RemoveElementsKeepsOrderOfTheRest) {
 // The cells of a row, Filename to Comment, each followed by "|".
 std::string Row(const Mp3List& list, int32_t row) {
   std::string cells;
-  for (const char* column : {"Filename", "Status", "Format", "Duration", "Frequency", "Stereo", "bps", "Title",
-                             "Artist", "Album", "Comment"})
+  for (const char* column : {"Filename", "Status", "Format", "Duration", "Frequency", "Stereo",
+                             "bps", "Title", "Artist", "Album", "Comment"})
     cells += list.cellText(column, row) + "|";
   return cells;
 }
@@ -66,16 +68,19 @@ TEST(Mp3List, CellTexts) {
   test::TempDir dir;
   test::WriteFileBytes(dir.file("empty.mp3"), {});
   Mp3List list;
-  for (const char* name : {"cbr128_44100_joint.mp3", "id3v23_latin1.mp3", "vbr_44100_joint.mp3", "layer2_44100.mp2"})
+  for (const char* name :
+       {"cbr128_44100_joint.mp3", "id3v23_latin1.mp3", "vbr_44100_joint.mp3", "layer2_44100.mp2"})
     list.addFile(test::DataFile(std::string("analysis/") + name));
   list.addFile(dir.file("empty.mp3"));
   list.addFile("plain-name.mp3");  // missing
   const char* rows[] = {
       "cbr128_44100_joint.mp3||default|0'01\"|44100|Yes|128 (cbr)|||||",
-      ("id3v23_latin1.mp3||default|0'01\"|11025|No|32 (cbr)|Caf\xC3\xA9 au lait|Zo\xC3\xAB \xC3\x85ngstr\xC3\xB6m|"
+      ("id3v23_latin1.mp3||default|0'01\"|11025|No|32 (cbr)|Caf\xC3\xA9 au lait|Zo\xC3\xAB "
+       "\xC3\x85ngstr\xC3\xB6m|"
        "D\xC3\xA9j\xC3\xA0 vu||"),
       "vbr_44100_joint.mp3||default|0'02\"|44100|Yes|103 (vbr)|||||",
-      "layer2_44100.mp2|Unsupported|default|0'01\"|44100|Yes|112 (cbr)|||||",  // with the Layer III table
+      "layer2_44100.mp2|Unsupported|default|0'01\"|44100|Yes|112 (cbr)|||||",  // with the Layer III
+                                                                               // table
       "empty.mp3|Unknown|default|0'00\"|0|No|0 (cbr)|||||",
       "plain-name.mp3|Cannot open|default|0'00\"|0|No|0 (cbr)|||||",
   };

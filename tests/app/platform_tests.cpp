@@ -101,31 +101,44 @@ class PlatformTests : public QObject {
     QVERIFY(server.start());
     QVERIFY(server.port() != 0);
 
-    const struct { QString path; bool served; } cases[] = {
-        {"/", true}, {"/index.html", true}, {"/playlist.xml", true}, {"/ruffle/ruffle.js", true},
-        {"/missing.swf", false}, {"/../" + QFileInfo(outside.path()).fileName() + "/secret.txt", false},
-        {"/ruffle/../../etc/passwd", false}, {"/ruffle/sub", false}};
+    const struct {
+      QString path;
+      bool served;
+    } cases[] = {{"/", true},
+                 {"/index.html", true},
+                 {"/playlist.xml", true},
+                 {"/ruffle/ruffle.js", true},
+                 {"/missing.swf", false},
+                 {"/../" + QFileInfo(outside.path()).fileName() + "/secret.txt", false},
+                 {"/ruffle/../../etc/passwd", false},
+                 {"/ruffle/sub", false}};
     for (const auto& c : cases) QCOMPARE(!server.fileFor(c.path).isEmpty(), c.served);
 
     QNetworkAccessManager net;
     const auto [status, body] = Get(net, server.urlFor(QStringLiteral("index.html")));
     QCOMPARE(status, 200);
     QCOMPARE(body, QByteArray("<html>page</html>"));
-    QCOMPARE(Get(net, server.urlFor(QStringLiteral("ruffle/ruffle.js"))).second, QByteArray("runtime"));
+    QCOMPARE(Get(net, server.urlFor(QStringLiteral("ruffle/ruffle.js"))).second,
+             QByteArray("runtime"));
     QCOMPARE(Get(net, server.urlFor(QStringLiteral("nothing.html"))).first, 404);
     QVERIFY(server.urlFor(QString()).startsWith(QStringLiteral("http://127.0.0.1:")));
 
     // A test playlist's file:// tracks are served from the tracks' folder only.
     QTemporaryDir tracks;
     Write(tracks.filePath(QStringLiteral("Caf e.swf")), "FWS movie");
-    const QByteArray src = "file://" + QUrl::toPercentEncoding(tracks.filePath(QStringLiteral("Caf e.swf")), "/");
+    const QByteArray src =
+        "file://" + QUrl::toPercentEncoding(tracks.filePath(QStringLiteral("Caf e.swf")), "/");
     Write(root.filePath(QStringLiteral("playlist.xml")), "<FILE src=\"" + src + "\" desc=\"x\"/>");
     server.setLocalFolder(tracks.path());
     const QByteArray playlist = Get(net, server.urlFor(QStringLiteral("playlist.xml"))).second;
     QVERIFY2(playlist.startsWith("<FILE src=\"/file/"), playlist.constData());
     const QByteArray served = playlist.mid(11, playlist.indexOf('"', 11) - 11);
-    QCOMPARE(Get(net, server.urlFor(QString::fromUtf8(served.mid(1)))).second, QByteArray("FWS movie"));
-    QCOMPARE(Get(net, server.urlFor(QStringLiteral("file") + outside.filePath(QStringLiteral("secret.txt")))).first, 404);
+    QCOMPARE(Get(net, server.urlFor(QString::fromUtf8(served.mid(1)))).second,
+             QByteArray("FWS movie"));
+    QCOMPARE(Get(net, server.urlFor(QStringLiteral("file") +
+                                    outside.filePath(QStringLiteral("secret.txt"))))
+                 .first,
+             404);
   }
 
   void audioPanelFaces() {

@@ -2,9 +2,9 @@
 // with a project of the sample files, and the player test window playing.
 // The PNG files are left in the build folder's screenshots/.
 #include <QDir>
+#include <QHash>
 #include <QImage>
 #include <QScreen>
-#include <QHash>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebEnginePage>
@@ -120,7 +120,10 @@ class ScreenshotTests : public QObject {
       bool answered = false;
       test->view()->page()->runJavaScript(
           QStringLiteral("!!document.querySelector('ruffle-player, ruffle-object, ruffle-embed')"),
-          [&](const QVariant& v) { answer = v; answered = true; });
+          [&](const QVariant& v) {
+            answer = v;
+            answered = true;
+          });
       QTRY_VERIFY_WITH_TIMEOUT(answered, 5000);
       running = answer.toBool();
     }
@@ -131,8 +134,12 @@ class ScreenshotTests : public QObject {
       QTest::qWait(250);
       bool answered = false;
       test->view()->page()->runJavaScript(
-          QStringLiteral("(document.querySelector('ruffle-player, ruffle-object, ruffle-embed') || {}).readyState"),
-          [&](const QVariant& v) { loadedMovie = v.toInt() == 2; answered = true; });
+          QStringLiteral("(document.querySelector('ruffle-player, ruffle-object, ruffle-embed') || "
+                         "{}).readyState"),
+          [&](const QVariant& v) {
+            loadedMovie = v.toInt() == 2;
+            answered = true;
+          });
       QTRY_VERIFY_WITH_TIMEOUT(answered, 5000);
     }
     QVERIFY2(loadedMovie, "the runtime did not load the player movie");
@@ -144,7 +151,8 @@ class ScreenshotTests : public QObject {
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu --autoplay-policy=no-user-gesture-required");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+            "--disable-gpu --autoplay-policy=no-user-gesture-required");
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   ScreenshotTests tests;

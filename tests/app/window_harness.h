@@ -85,14 +85,16 @@ struct WindowHarness {
     QDir(home.path()).mkpath(QStringLiteral("custom"));
     application = std::make_unique<BrelvanoApplication>(
         *defaults, nullptr,
-        PlayersFolders{playersDir.toStdString(), home.filePath(QStringLiteral("custom")).toStdString()});
+        PlayersFolders{playersDir.toStdString(),
+                       home.filePath(QStringLiteral("custom")).toStdString()});
     window = std::make_unique<MainWindow>(*application, *defaults, panels);
     window->setUrlOpener([this](const QUrl& url) { openedUrls << url.toString(); });
   }
   ~WindowHarness() { window.reset(); }
 
   // A copy of a sample MP3 under a name of the test's choosing.
-  QString sample(const QString& name, const QString& sampleName = QStringLiteral("hum_11025_mono.mp3")) {
+  QString sample(const QString& name,
+                 const QString& sampleName = QStringLiteral("hum_11025_mono.mp3")) {
     const QString path = home.filePath(name);
     QFile::copy(QStringLiteral(BRELVANO_SAMPLES "/") + sampleName, path);
     return path;

@@ -33,9 +33,7 @@ T* Control(const WindowHarness& h, const char* name) {
   return control;
 }
 
-QAction* MenuAction(const WindowHarness& h, const char* name) {
-  return Control<QAction>(h, name);
-}
+QAction* MenuAction(const WindowHarness& h, const char* name) { return Control<QAction>(h, name); }
 
 QStringList Column(const WindowHarness& h, int column) {
   QStringList texts;
@@ -144,7 +142,8 @@ class WindowTests : public QObject {
 
   void editSheetAppliesRestoresCancels() {
     auto h = Started();
-    const QString tagged = h->sample(QStringLiteral("tagged.mp3"), QStringLiteral("chimes_44100_joint.mp3"));
+    const QString tagged =
+        h->sample(QStringLiteral("tagged.mp3"), QStringLiteral("chimes_44100_joint.mp3"));
     h->window->addFiles({tagged});
     const QString fileTitle = Column(*h, 7).first();
     h->window->selectRows({0});
@@ -217,9 +216,13 @@ class WindowTests : public QObject {
     Tick(spectrum);
     QVERIFY(!force->isChecked());
 
-    const struct { const char* typed; const char* label; } rates[] = {
-        {"25", "(Max duration: 10m:55s)"}, {"4", "(Max duration: 1h:08m:16s)"},
-        {"0", "(Max duration: 1h:08m:16s)"}, {"30", "(Max duration: 9m:06s)"}};
+    const struct {
+      const char* typed;
+      const char* label;
+    } rates[] = {{"25", "(Max duration: 10m:55s)"},
+                 {"4", "(Max duration: 1h:08m:16s)"},
+                 {"0", "(Max duration: 1h:08m:16s)"},
+                 {"30", "(Max duration: 9m:06s)"}};
     for (const auto& rate : rates) {
       TypeInto(fps, QLatin1String(rate.typed));
       QCOMPARE(label->text(), QLatin1String(rate.label));
@@ -320,7 +323,8 @@ class WindowTests : public QObject {
 
     // A save that fails is reported and the project stays edited.
     h->window->addFiles({h->sample(QStringLiteral("four.mp3"))});
-    h->panels.projectsToSave.push_back(Choice(h->home.filePath(QStringLiteral("missing/dir/x.brv"))));
+    h->panels.projectsToSave.push_back(
+        Choice(h->home.filePath(QStringLiteral("missing/dir/x.brv"))));
     QVERIFY(!h->window->saveProjectAs());
     QVERIFY(h->application->edited());
     QVERIFY(h->window->isWindowModified());
@@ -361,8 +365,9 @@ class WindowTests : public QObject {
     const QString site = h->home.filePath(QStringLiteral("site"));
     QDir().mkpath(site);
     TypeInto(Control<QLineEdit>(*h, "destFolder"), site);
-    h->window->addFiles({h->sample(QStringLiteral("p1.mp3"), QStringLiteral("chimes_44100_joint.mp3")),
-                         h->sample(QStringLiteral("p2.mp3"), QStringLiteral("pulse_44100_mono.mp3"))});
+    h->window->addFiles(
+        {h->sample(QStringLiteral("p1.mp3"), QStringLiteral("chimes_44100_joint.mp3")),
+         h->sample(QStringLiteral("p2.mp3"), QStringLiteral("pulse_44100_mono.mp3"))});
     ProgressPanel* panel = h->window->progressPanel();
     int maxTracks = 0;
     QStringList files;
@@ -401,7 +406,11 @@ class WindowTests : public QObject {
 
   void playersMenusFollowTheFolders() {
     QTemporaryDir players;
-    auto touch = [](const QString& path) { QFile f(path); f.open(QIODevice::WriteOnly); f.write("FWS"); };
+    auto touch = [](const QString& path) {
+      QFile f(path);
+      f.open(QIODevice::WriteOnly);
+      f.write("FWS");
+    };
     touch(players.filePath(QStringLiteral("Basic.swf")));
     WindowHarness h(players.path());
     for (const char* name : {"Mine.swf", "mine.swf.bak", "my.player.swf"})
@@ -428,7 +437,8 @@ class WindowTests : public QObject {
     h.window->selectRows({0});
     h.window->testMenu()->actions().first()->trigger();
     QCOMPARE(h.panels.alerts.back().message, std::string("Test in Player"));
-    QCOMPARE(h.panels.alerts.back().informative, std::string("Please make ONE selection in list first."));
+    QCOMPARE(h.panels.alerts.back().informative,
+             std::string("Please make ONE selection in list first."));
   }
 
   void handOverBeforeAndAfterStartUp() {

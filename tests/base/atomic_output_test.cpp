@@ -17,7 +17,8 @@ namespace {
 
 std::vector<std::string> Names(const std::string& folder) {
   std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename());
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    names.push_back(e.path().filename());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -49,7 +50,8 @@ TEST(RemoveStaleTemporaryFiles, RemovesOnlyThoseOfGoneProcesses) {
   test::TempDir dir;
   const std::string gone = std::to_string(GonePid());
   const std::string live = std::to_string(getpid());
-  const std::vector<std::string> stale = {".a.swf.brelvano-" + gone + "-Ab12Cd", ".playlist.xml.brelvano-" + gone + "-zzzzzz"};
+  const std::vector<std::string> stale = {".a.swf.brelvano-" + gone + "-Ab12Cd",
+                                          ".playlist.xml.brelvano-" + gone + "-zzzzzz"};
   const std::vector<std::string> kept = {
       ".a.swf.brelvano-" + live + "-Ab12Cd",  // a running process's
       ".a.swf.XXXabc",                        // not ours
@@ -61,7 +63,8 @@ TEST(RemoveStaleTemporaryFiles, RemovesOnlyThoseOfGoneProcesses) {
   };
   for (const auto& name : stale) test::WriteFileBytes(dir.file(name), {1});
   for (const auto& name : kept) test::WriteFileBytes(dir.file(name), {1});
-  std::filesystem::create_directory(dir.file(".d.swf.brelvano-" + gone + "-Ab12Cd"));  // a folder is no file of ours
+  std::filesystem::create_directory(
+      dir.file(".d.swf.brelvano-" + gone + "-Ab12Cd"));  // a folder is no file of ours
   EXPECT_EQ(RemoveStaleTemporaryFiles(dir.path()), 2);
   std::vector<std::string> expected = kept;
   expected.push_back(".d.swf.brelvano-" + gone + "-Ab12Cd");

@@ -44,15 +44,17 @@ TEST(Log, BannerOncePerProcessThenMessages) {
   {
     Log log = LogWith(vars);
     log.Printf("dropped\n");
-    vars["BRELVANOLOG"] = "2x";  // a leading number counts
+    vars["BRELVANOLOG"] = "2x";                  // a leading number counts
     log.Printf("Can't open file %s", "/a.mp3");  // no line end: the next message continues the line
     log.Printf("Unsupported format\n");
   }
   LogWith(vars).Printf("\tWrote file: %s\n", "/b.swf");
-  const std::string banner = "Started on \\d{4}/\\d{2}/\\d{2} at \\d{2}:\\d{2} with verbose level 2\n";
+  const std::string banner =
+      "Started on \\d{4}/\\d{2}/\\d{2} at \\d{2}:\\d{2} with verbose level 2\n";
   const std::string text = ReadText(home.file("dravik.log"));
-  EXPECT_TRUE(std::regex_match(text, std::regex(banner + "Can't open file /a.mp3Unsupported format\n" + banner +
-                                                "\tWrote file: /b.swf\n")))
+  EXPECT_TRUE(
+      std::regex_match(text, std::regex(banner + "Can't open file /a.mp3Unsupported format\n" +
+                                        banner + "\tWrote file: /b.swf\n")))
       << text;
 }
 

@@ -34,13 +34,14 @@ TEST(WriteXmlAttribute, WritesOnlyWhatXmlAllows) {
       {"tab\there\nnew\rline", "\"tab\there\nnew\rline\""},  // allowed: kept raw
       {"a\x01z", "\"a" + fffd + "z\""},
       {"\x1b]0;title\x07", "\"" + fffd + "]0;title" + fffd + "\""},
-      {"Caf\xC3\xA9 \xE6\xAD\x8C \xF0\x9F\x8E\xB5", "\"Caf\xC3\xA9 \xE6\xAD\x8C \xF0\x9F\x8E\xB5\""},
-      {"del\x7F", "\"del\x7F\""},                              // XML 1.0 allows it
-      {"caf\xE9!", "\"caf" + fffd + "!\""},                    // Latin-1, not UTF-8
-      {"\xC3", "\"" + fffd + "\""},                            // cut sequence
-      {"\xC0\xAF", "\"" + fffd + fffd + "\""},                 // overlong "/"
-      {"\xED\xA0\x80", "\"" + fffd + fffd + fffd + "\""},      // a surrogate
-      {"\xEF\xBF\xBE", "\"" + fffd + "\""},                    // U+FFFE
+      {"Caf\xC3\xA9 \xE6\xAD\x8C \xF0\x9F\x8E\xB5",
+       "\"Caf\xC3\xA9 \xE6\xAD\x8C \xF0\x9F\x8E\xB5\""},
+      {"del\x7F", "\"del\x7F\""},                          // XML 1.0 allows it
+      {"caf\xE9!", "\"caf" + fffd + "!\""},                // Latin-1, not UTF-8
+      {"\xC3", "\"" + fffd + "\""},                        // cut sequence
+      {"\xC0\xAF", "\"" + fffd + fffd + "\""},             // overlong "/"
+      {"\xED\xA0\x80", "\"" + fffd + fffd + fffd + "\""},  // a surrogate
+      {"\xEF\xBF\xBE", "\"" + fffd + "\""},                // U+FFFE
   };
   for (const auto& c : cases) EXPECT_EQ(Written(c.text), c.written) << c.text;
 

@@ -23,14 +23,19 @@ test::CommandResult Cli(const std::string& args) {
   return test::RunCommand(ShellQuote(BRELVANO_CLI_PATH) + " " + args + " 2>/dev/null");
 }
 
-std::string Sample(const std::string& name) { return ShellQuote(test::DataFile("samples/" + name)); }
+std::string Sample(const std::string& name) {
+  return ShellQuote(test::DataFile("samples/" + name));
+}
 
 TEST(CliInfo, TableAndExitStatus) {
-  const auto ok = Cli("info " + Sample("chimes_44100_joint.mp3") + " " + Sample("hum_11025_mono.mp3"));
+  const auto ok =
+      Cli("info " + Sample("chimes_44100_joint.mp3") + " " + Sample("hum_11025_mono.mp3"));
   EXPECT_EQ(ok.exitCode, 0);
   EXPECT_EQ(ok.output.substr(0, ok.output.find('\n')),
-            "Filename                Status  Format   Duration  Frequency  Stereo  bps       Title           Artist         Album");
-  EXPECT_NE(ok.output.find("hum_11025_mono.mp3              default  0'05\"     11025      No      32 (cbr)  Low Hum"),
+            "Filename                Status  Format   Duration  Frequency  Stereo  bps       Title "
+            "          Artist         Album");
+  EXPECT_NE(ok.output.find("hum_11025_mono.mp3              default  0'05\"     11025      No      "
+                           "32 (cbr)  Low Hum"),
             std::string::npos)
       << ok.output;
 
@@ -39,7 +44,8 @@ TEST(CliInfo, TableAndExitStatus) {
   EXPECT_EQ(bad.exitCode, 1);
   EXPECT_EQ(bad.output,
             "Filename\tStatus\tFormat\tDuration\tFrequency\tStereo\tbps\tTitle\tArtist\tAlbum\n"
-            "hum_11025_mono.mp3\t\tdefault\t0'05\"\t11025\tNo\t32 (cbr)\tLow Hum\tBrelvano Demo\tTest Tones\n"
+            "hum_11025_mono.mp3\t\tdefault\t0'05\"\t11025\tNo\t32 (cbr)\tLow Hum\tBrelvano "
+            "Demo\tTest Tones\n"
             "such.mp3\tCannot open\tdefault\t0'00\"\t0\tNo\t0 (cbr)\t\t\t\n");
 }
 
@@ -49,13 +55,16 @@ TEST(CliInfo, InputsThatAreNoRegularFiles) {
   test::TempDir dir;
   ASSERT_EQ(mkfifo(dir.file("f.mp3").c_str(), 0644), 0);
   ASSERT_EQ(mkdir(dir.file("d.mp3").c_str(), 0755), 0);
-  const std::string inputs = ShellQuote(dir.file("f.mp3")) + " " + ShellQuote(dir.file("d.mp3")) + " /dev/zero";
+  const std::string inputs =
+      ShellQuote(dir.file("f.mp3")) + " " + ShellQuote(dir.file("d.mp3")) + " /dev/zero";
   // timeout: a hang fails the test instead of stopping the run.
-  const auto info = test::RunCommand("timeout 20 " + ShellQuote(BRELVANO_CLI_PATH) + " info --tsv " + inputs +
-                                     " 2>/dev/null | cut -f1,2");
-  EXPECT_EQ(info.output, "Filename\tStatus\nf.mp3\tCannot open\nd.mp3\tCannot open\nzero\tCannot open\n");
-  const auto convert = test::RunCommand("timeout 20 " + ShellQuote(BRELVANO_CLI_PATH) + " convert --dest " +
-                                        ShellQuote(dir.path()) + " " + inputs + " >/dev/null 2>&1; echo $?");
+  const auto info = test::RunCommand("timeout 20 " + ShellQuote(BRELVANO_CLI_PATH) +
+                                     " info --tsv " + inputs + " 2>/dev/null | cut -f1,2");
+  EXPECT_EQ(info.output,
+            "Filename\tStatus\nf.mp3\tCannot open\nd.mp3\tCannot open\nzero\tCannot open\n");
+  const auto convert =
+      test::RunCommand("timeout 20 " + ShellQuote(BRELVANO_CLI_PATH) + " convert --dest " +
+                       ShellQuote(dir.path()) + " " + inputs + " >/dev/null 2>&1; echo $?");
   EXPECT_EQ(convert.output, "1\n");
 }
 
@@ -63,7 +72,8 @@ TEST(CliUsage, ErrorsExitTwoWithOneLineMessage) {
   for (const char* args : {"", "info", "bogus", "convert --fps 0 x.mp3", "convert --fps 201 x.mp3",
                            "convert --format ogg x.mp3", "convert --dest /no/such/dir x.mp3",
                            "convert --truncate -5 x.mp3", "info --nope x.mp3"}) {
-    const auto r = test::RunCommand(ShellQuote(BRELVANO_CLI_PATH) + " " + args + " 2>&1 >/dev/null");
+    const auto r =
+        test::RunCommand(ShellQuote(BRELVANO_CLI_PATH) + " " + args + " 2>&1 >/dev/null");
     EXPECT_EQ(r.exitCode, 2) << args;
     EXPECT_EQ(r.output.rfind("brelvano-cli: ", 0), 0u) << args << ": " << r.output;
   }
@@ -71,19 +81,23 @@ TEST(CliUsage, ErrorsExitTwoWithOneLineMessage) {
 
 TEST(CliConvert, ConvertsSkipsAndForces) {
   test::TempDir dest;
-  const std::string files = Sample("chimes_44100_joint.mp3") + " " + Sample("drift_22050_stereo_vbr.mp3");
+  const std::string files =
+      Sample("chimes_44100_joint.mp3") + " " + Sample("drift_22050_stereo_vbr.mp3");
   const auto first = Cli("convert --fps 20 --dest " + ShellQuote(dest.path()) + " " + files);
   EXPECT_EQ(first.exitCode, 0) << first.output;
   EXPECT_NE(first.output.find("Ok"), std::string::npos);
-  EXPECT_NE(first.output.find(dest.file("chimes_44100_joint.swf")), std::string::npos) << first.output;
-  const test::SwfFile swf = test::ParseSwf(test::ReadFileBytes(dest.file("drift_22050_stereo_vbr.swf")));
+  EXPECT_NE(first.output.find(dest.file("chimes_44100_joint.swf")), std::string::npos)
+      << first.output;
+  const test::SwfFile swf =
+      test::ParseSwf(test::ReadFileBytes(dest.file("drift_22050_stereo_vbr.swf")));
   ASSERT_TRUE(swf.ok) << swf.error;
   EXPECT_EQ(swf.frameRate, 20 * 256);
 
   const auto again = Cli("convert --dest " + ShellQuote(dest.path()) + " " + files);
   EXPECT_EQ(again.exitCode, 0);
   EXPECT_NE(again.output.find("Skipped"), std::string::npos) << again.output;
-  const auto forced = Cli("convert --force --truncate 1 --dest " + ShellQuote(dest.path()) + " " + files);
+  const auto forced =
+      Cli("convert --force --truncate 1 --dest " + ShellQuote(dest.path()) + " " + files);
   EXPECT_EQ(forced.exitCode, 0);
   EXPECT_NE(forced.output.find("Truncated"), std::string::npos) << forced.output;
 }
@@ -100,15 +114,16 @@ TEST(CliConvert, FlvFormat) {
 
 TEST(CliConvert, FailedTrackGivesExitOne) {
   test::TempDir dest;
-  const auto r = Cli("convert --dest " + ShellQuote(dest.path()) + " " + Sample("hum_11025_mono.mp3") +
-                     " /no/such.mp3");
+  const auto r = Cli("convert --dest " + ShellQuote(dest.path()) + " " +
+                     Sample("hum_11025_mono.mp3") + " /no/such.mp3");
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.output.find("Cannot open"), std::string::npos) << r.output;
   EXPECT_TRUE(test::FileExists(dest.file("hum_11025_mono.swf")));
 }
 
 // Starts brelvano-cli with the arguments, its standard output into log.
-pid_t StartCli(const std::vector<std::string>& arguments, const std::string& log, const std::string& home) {
+pid_t StartCli(const std::vector<std::string>& arguments, const std::string& log,
+               const std::string& home) {
   const pid_t pid = fork();
   if (pid == 0) {
     freopen(log.c_str(), "w", stdout);
@@ -136,7 +151,8 @@ bool WaitForTemporaryFile(const std::string& folder) {
 
 std::vector<std::string> FolderNames(const std::string& folder) {
   std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename());
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    names.push_back(e.path().filename());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -152,7 +168,10 @@ TEST(CliConvert, InterruptNeverReplacesNorLeavesAnOutput) {
     bool earlier;  // an output from before is there
   } cases[] = {
       {"convert", {"convert", "--spectrum"}, "long.swf", false},
-      {"convert --force over a good output", {"convert", "--force", "--spectrum"}, "long.swf", true},
+      {"convert --force over a good output",
+       {"convert", "--force", "--spectrum"},
+       "long.swf",
+       true},
       {"flv", {"convert", "--format", "flv", "--force"}, "long.flv", true},
   };
   test::TempDir dir;
@@ -197,8 +216,9 @@ TEST(CliPublish, InterruptPublishesNothingAndKeepsNoCutMovie) {
   const std::string input = home.file("long.mp3");
   test::WriteFileBytes(input, test::SyntheticMp3(0xFFFB9044, 230000));
   const std::string site = home.file("site");
-  ASSERT_EQ(test::RunCommand("cd " + ShellQuote(home.path()) + " && HOME=" + ShellQuote(home.path()) + " " +
-                             ShellQuote(BRELVANO_CLI_PATH) + " new p.brv --dest site long.mp3 2>/dev/null")
+  ASSERT_EQ(test::RunCommand(
+                "cd " + ShellQuote(home.path()) + " && HOME=" + ShellQuote(home.path()) + " " +
+                ShellQuote(BRELVANO_CLI_PATH) + " new p.brv --dest site long.mp3 2>/dev/null")
                 .exitCode,
             0);
   std::filesystem::create_directory(site);
@@ -220,7 +240,8 @@ TEST(CliConvert, NextRunRemovesWhatAKilledRunLeft) {
   test::WriteFileBytes(input, test::SyntheticMp3(0xFFFB9044, 230000));
   const std::string dest = dir.file("out");
   std::filesystem::create_directory(dest);
-  const pid_t pid = StartCli({"convert", "--spectrum", "--dest", dest, input}, dir.file("stdout.txt"), dir.path());
+  const pid_t pid = StartCli({"convert", "--spectrum", "--dest", dest, input},
+                             dir.file("stdout.txt"), dir.path());
   ASSERT_TRUE(WaitForTemporaryFile(dest));
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);

@@ -23,17 +23,20 @@ struct CliRun {
 // real user folder is read or written.
 CliRun Cli(const TempDir& home, const std::string& arguments) {
   const std::string dir = ShellQuote(home.path());
-  const test::CommandResult r = test::RunCommand("cd " + dir + " && HOME=" + dir + " XDG_CONFIG_HOME= " + ShellQuote(BRELVANO_CLI_PATH) +
-                                                 " " + arguments + " 2>" + ShellQuote(home.file("stderr.txt")));
+  const test::CommandResult r = test::RunCommand(
+      "cd " + dir + " && HOME=" + dir + " XDG_CONFIG_HOME= " + ShellQuote(BRELVANO_CLI_PATH) + " " +
+      arguments + " 2>" + ShellQuote(home.file("stderr.txt")));
   return {r.exitCode, r.output, test::ReadText(home.file("stderr.txt"))};
 }
 
-std::string Sample(const std::string& name) { return ShellQuote(test::DataFile("samples/" + name)); }
+std::string Sample(const std::string& name) {
+  return ShellQuote(test::DataFile("samples/" + name));
+}
 
 TEST(ProjectCli, NewShowAndPublish) {
   TempDir home;
-  CliRun r = Cli(home, "new p.brv --dest site --truncate 2 " + Sample("chimes_44100_joint.mp3") + " " +
-                           Sample("hum_11025_mono.mp3"));
+  CliRun r = Cli(home, "new p.brv --dest site --truncate 2 " + Sample("chimes_44100_joint.mp3") +
+                           " " + Sample("hum_11025_mono.mp3"));
   ASSERT_EQ(r.exitCode, 0) << r.err;
   r = Cli(home, "show p.brv");
   ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -41,7 +44,8 @@ TEST(ProjectCli, NewShowAndPublish) {
     EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
   // Columns line up: "Status" starts where the first row's second column does.
   const std::string table = r.out.substr(r.out.find("Filename "));
-  const std::string header = table.substr(0, table.find('\n')), firstRow = table.substr(table.find('\n') + 1);
+  const std::string header = table.substr(0, table.find('\n')),
+                    firstRow = table.substr(table.find('\n') + 1);
   EXPECT_EQ(header.find("Status"), std::string("chimes_44100_joint.mp3  ").size()) << table;
   EXPECT_EQ(firstRow.find("default"), header.find("Format")) << table;
 
@@ -52,14 +56,15 @@ TEST(ProjectCli, NewShowAndPublish) {
             std::string::npos)
       << r.out;
   // The generated player comes first among the bundled ones; the page loads the runtime beside it.
-  for (const char* name : {"index.html", "brelvano.swf", "chimes_44100_joint.swf", "hum_11025_mono.swf",
-                           "ruffle/ruffle.js"})
+  for (const char* name : {"index.html", "brelvano.swf", "chimes_44100_joint.swf",
+                           "hum_11025_mono.swf", "ruffle/ruffle.js"})
     EXPECT_TRUE(test::FileExists(home.file(std::string("site/") + name))) << name;
   const std::string page = test::ReadText(home.file("site/index.html"));
   EXPECT_NE(page.find("width=\"400\" height=\"300\""), std::string::npos) << page;
   EXPECT_NE(page.find("<script src=\"ruffle/ruffle.js\"></script>"), std::string::npos) << page;
   if (test::HavePythonXml()) {
-    const std::vector<std::string> files = test::XmlElementAttributes(home.file("site/playlist.xml"), "FILE", true);
+    const std::vector<std::string> files =
+        test::XmlElementAttributes(home.file("site/playlist.xml"), "FILE", true);
     ASSERT_EQ(files.size(), 2u);
     EXPECT_EQ(files[0].substr(0, 27), "src=chimes_44100_joint.swf|");
   }
@@ -70,22 +75,27 @@ TEST(ProjectCli, NewShowAndPublish) {
   EXPECT_NE(r.out.find("Number of audio files: 2\n"), std::string::npos);
 
   // Every option of "new" lands in the file.
-  ASSERT_EQ(Cli(home, "new --overwrite p.brv --dest out --format flv --fps 12 --truncate 3 --no-spectrum --no-html "
-                      "--template --shuffle --no-autostart --no-playall --no-loop")
+  ASSERT_EQ(Cli(home,
+                "new --overwrite p.brv --dest out --format flv --fps 12 --truncate 3 --no-spectrum "
+                "--no-html "
+                "--template --shuffle --no-autostart --no-playall --no-loop")
                 .exitCode,
             0);
   if (!test::HavePythonXml()) return;
-  EXPECT_EQ(test::XmlElementAttributes(home.file("p.brv"), "publish"),
-            (std::vector<std::string>{"folder=" + home.file("out") +
-                                      "|fps=12|truncate=3|publishFlags=140|format=flv|player=brelvano"}));
+  EXPECT_EQ(
+      test::XmlElementAttributes(home.file("p.brv"), "publish"),
+      (std::vector<std::string>{"folder=" + home.file("out") +
+                                "|fps=12|truncate=3|publishFlags=140|format=flv|player=brelvano"}));
 }
 
 TEST(ProjectCli, RefusesUnusableInputAndKeepsFiles) {
   TempDir home;
   test::WriteText(home.file("bad.brv"), "<x>");
   test::WriteText(home.file("old.brv"), "old");
-  const std::string cantOpen = "Can't open Project: Project file may not be readible or content is corrupt.";
-  const std::tuple<const char*, int, std::string> cases[] = {  // arguments, exit status, message
+  const std::string cantOpen =
+      "Can't open Project: Project file may not be readible or content is corrupt.";
+  const std::tuple<const char*, int, std::string> cases[] = {
+      // arguments, exit status, message
       {"new", 2, "project is required"},
       {"new p.brv --fps 0", 2, "--fps: Value 0 not in range 1 to 200"},
       {"new p.brv --format ogg", 2, "--format: ogg not in {swf,flv}"},
@@ -113,8 +123,9 @@ TEST(ProjectCli, NewRefusesFileNamesAProjectCannotHold) {
   // Names that exist on disk but would not read back from a project file.
   for (const char* name : {"caf\xE9.mp3", "two\nlines.mp3"})
     std::filesystem::copy_file(test::DataFile("samples/hum_11025_mono.mp3"), home.file(name));
-  const CliRun r = Cli(home, "new p.brv " + ShellQuote(home.file("caf\xE9.mp3")) + " " +
-                                 ShellQuote(home.file("two\nlines.mp3")) + " " + Sample("pulse_44100_mono.mp3"));
+  const CliRun r =
+      Cli(home, "new p.brv " + ShellQuote(home.file("caf\xE9.mp3")) + " " +
+                    ShellQuote(home.file("two\nlines.mp3")) + " " + Sample("pulse_44100_mono.mp3"));
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("file name is not valid UTF-8"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("file name holds control characters"), std::string::npos) << r.err;
@@ -128,19 +139,23 @@ TEST(ProjectCli, NewRefusesFileNamesAProjectCannotHold) {
 TEST(ProjectCli, PublishReportsFailedTracksAndMissingTemplate) {
   TempDir home;
   std::filesystem::copy_file(test::DataFile("samples/hum_11025_mono.mp3"), home.file("gone.mp3"));
-  ASSERT_EQ(Cli(home, "new p.brv --template --dest site " + ShellQuote(home.file("gone.mp3"))).exitCode, 0);
+  ASSERT_EQ(
+      Cli(home, "new p.brv --template --dest site " + ShellQuote(home.file("gone.mp3"))).exitCode,
+      0);
   std::filesystem::remove(home.file("gone.mp3"));
   const CliRun r = Cli(home, "publish p.brv");
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.out.find("Cannot open"), std::string::npos) << r.out;
-  EXPECT_NE(r.err.find("HTML Generation: Cannot open template.html\n File is missing.\n" + home.file("site") +
-                       "/template.html: No such file or directory"),
+  EXPECT_NE(r.err.find("HTML Generation: Cannot open template.html\n File is missing.\n" +
+                       home.file("site") + "/template.html: No such file or directory"),
             std::string::npos)
       << r.err;
-  EXPECT_NE(r.out.find("Number of audio files: 0\nPlaylist generated\nNo HTML file generated\n"), std::string::npos)
+  EXPECT_NE(r.out.find("Number of audio files: 0\nPlaylist generated\nNo HTML file generated\n"),
+            std::string::npos)
       << r.out;
   // The failed track's line points at no file: none was written.
-  EXPECT_NE(r.out.find("Cannot open   " + home.file("gone.mp3") + "\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Cannot open   " + home.file("gone.mp3") + "\n"), std::string::npos)
+      << r.out;
   EXPECT_EQ(r.out.find(" -> "), std::string::npos) << r.out;
 }
 
@@ -178,9 +193,9 @@ TEST(ProjectCli, FifoProjectIsRefusedNotWaitedOn) {
   TempDir home;
   ASSERT_EQ(mkfifo(home.file("f.brv").c_str(), 0600), 0);
   for (const char* command : {"show f.brv", "publish f.brv"}) {
-    const test::CommandResult r = test::RunCommand("cd " + ShellQuote(home.path()) + " && HOME=" +
-                                                   ShellQuote(home.path()) + " timeout 20 " +
-                                                   ShellQuote(BRELVANO_CLI_PATH) + " " + command + " 2>err.txt");
+    const test::CommandResult r = test::RunCommand(
+        "cd " + ShellQuote(home.path()) + " && HOME=" + ShellQuote(home.path()) + " timeout 20 " +
+        ShellQuote(BRELVANO_CLI_PATH) + " " + command + " 2>err.txt");
     EXPECT_EQ(r.exitCode, 1) << command;  // timeout would give 124
     EXPECT_NE(test::ReadText(home.file("err.txt")).find("Can't open Project"), std::string::npos)
         << test::ReadText(home.file("err.txt"));
@@ -208,7 +223,8 @@ TEST(ProjectCli, DefaultDestinationIsAFolderOfItsOwn) {
   test::WriteText(home.file("index.html"), "mine");
   ASSERT_EQ(Cli(home, "new p.brv " + Sample("hum_11025_mono.mp3")).exitCode, 0);
   CliRun r = Cli(home, "show p.brv");
-  EXPECT_NE(r.out.find("Destination:  " + home.file("Brelvano") + "\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Destination:  " + home.file("Brelvano") + "\n"), std::string::npos)
+      << r.out;
   r = Cli(home, "publish p.brv");
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(test::FileExists(home.file("Brelvano/index.html")));
@@ -220,12 +236,14 @@ TEST(ProjectCli, DefaultDestinationIsAFolderOfItsOwn) {
 TEST(ProjectCli, SettingsFileGivesTheDefaults) {
   TempDir home;
   std::filesystem::create_directories(home.file(".config/brelvano"));
-  test::WriteText(home.file(".config/brelvano/settings.json"),
-                  "{\"FrameRate\": 12, \"PublishFlags\": 256, \"DestFolder\": \"" + home.file("out") + "\"}");
+  test::WriteText(
+      home.file(".config/brelvano/settings.json"),
+      "{\"FrameRate\": 12, \"PublishFlags\": 256, \"DestFolder\": \"" + home.file("out") + "\"}");
   ASSERT_EQ(Cli(home, "new p.brv").exitCode, 0);
   const CliRun r = Cli(home, "show p.brv");
-  for (const std::string& line : std::vector<std::string>{"Frame rate:   12\n", "Flags:        256\n", "Destination:  " + home.file("out") + "\n",
-                                 "Tracks:       0\n"})
+  for (const std::string& line :
+       std::vector<std::string>{"Frame rate:   12\n", "Flags:        256\n",
+                                "Destination:  " + home.file("out") + "\n", "Tracks:       0\n"})
     EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;
   // Options still win over the settings.
   ASSERT_EQ(Cli(home, "new --overwrite --fps 20 --dest site p.brv").exitCode, 0);
@@ -242,7 +260,8 @@ TEST(ProjectCli, UnusableFilesAreToldAndNeverEmptyAProject) {
   // Every file refused: the existing project stays, even with --overwrite.
   CliRun r = Cli(home, "new --overwrite p.brv notes.txt");
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find("notes.txt: only files ending in .mp3 are taken"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("notes.txt: only files ending in .mp3 are taken"), std::string::npos)
+      << r.err;
   EXPECT_NE(r.err.find("not written"), std::string::npos) << r.err;
   EXPECT_EQ(test::ReadText(home.file("p.brv")), before);
 
@@ -268,18 +287,23 @@ TEST(ProjectCli, ReasonsAndRefusedDestinations) {
   test::WriteText(home.file("bad.brv"), "<Brelvano version=\"1.6\">\n<publish>\n</Brelvano>");
   CliRun r = Cli(home, "show bad.brv");
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find("XML error at line 3, column 2: mismatched tag"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("XML error at line 3, column 2: mismatched tag"), std::string::npos)
+      << r.err;
   r = Cli(home, "show missing.brv");
   EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
 
   const std::string head = "<Brelvano version=\"1.6\" fileVersion=\"1.0\" build=\"2007.02.23\">";
-  const std::string track = "<mp3list><mp3 file=" + test::ShellQuote(test::DataFile("samples/hum_11025_mono.mp3")) +
-                            "/></mp3list></Brelvano>";
-  for (const std::string& settings : std::vector<std::string>{"<publish fps=\"30\" publishFlags=\"115\"/>", "<publish folder=\"\"/>"}) {
+  const std::string track =
+      "<mp3list><mp3 file=" + test::ShellQuote(test::DataFile("samples/hum_11025_mono.mp3")) +
+      "/></mp3list></Brelvano>";
+  for (const std::string& settings : std::vector<std::string>{
+           "<publish fps=\"30\" publishFlags=\"115\"/>", "<publish folder=\"\"/>"}) {
     test::WriteText(home.file("nodest.brv"), head + settings + track);
     r = Cli(home, "publish nodest.brv");
     EXPECT_EQ(r.exitCode, 1) << settings;
-    EXPECT_NE(r.err.find("Can't publish: The project has no destination folder."), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Can't publish: The project has no destination folder."),
+              std::string::npos)
+        << r.err;
     EXPECT_EQ(r.out.find("Number of audio files"), std::string::npos) << r.out;
   }
 }

@@ -31,7 +31,8 @@ struct Recorder : ConversionObserver {
     events += "failed " + std::to_string(i) + " (" + reason + "),";
   }
   void trackFinished(int32_t i, const _mp3entry& e, const std::string&, bool skipped) override {
-    events += (skipped ? "skipped " : "done ") + std::to_string(i) + " " + std::to_string(e.status) + ",";
+    events +=
+        (skipped ? "skipped " : "done ") + std::to_string(i) + " " + std::to_string(e.status) + ",";
     if (i == cancelAfter) convertCancel();
   }
 };
@@ -49,7 +50,9 @@ class BatchTest : public ::testing::Test {
     test::WriteFileBytes(in_.file(name), test::SyntheticMp3(0xFFFB9044, frames));
     list_.addFile(in_.file(name));
   }
-  bool IsMovie(const std::string& name) { return test::ParseSwf(test::ReadFileBytes(out_.file(name))).ok; }
+  bool IsMovie(const std::string& name) {
+    return test::ParseSwf(test::ReadFileBytes(out_.file(name))).ok;
+  }
   test::TempDir in_, out_;
   ProjectRecord project_;
   Mp3List list_;
@@ -97,7 +100,7 @@ TEST_F(BatchTest, CancelStopsAfterTheTrackInWork) {
   EXPECT_EQ(list_.getElement(0)->status, kStatusOk);
   EXPECT_EQ(list_.getElement(1)->status, kStatusAborted);
   EXPECT_EQ(list_.getElement(2)->status, kStatusCannotCreate);  // untouched
-  EXPECT_FALSE(test::FileExists(out_.file("b.swf")));  // a cut movie is never kept
+  EXPECT_FALSE(test::FileExists(out_.file("b.swf")));           // a cut movie is never kept
   EXPECT_FALSE(test::FileExists(out_.file("c.swf")));
 }
 
@@ -168,7 +171,8 @@ TEST_F(BatchTest, FifoAtTheOutputNameIsRefusedNotWaitedOn) {
   for (const bool force : {false, true}) {
     Recorder recorder;
     doConvert(list_, project_, force, &recorder);
-    EXPECT_EQ(recorder.events, "start 1,track 0,failed 0 (" + out_.file("f.swf") + ": is a FIFO),done 0 3,");
+    EXPECT_EQ(recorder.events,
+              "start 1,track 0,failed 0 (" + out_.file("f.swf") + ": is a FIFO),done 0 3,");
   }
 }
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "base/conversion_abort.h"
 #include <sys/stat.h>
+#include "base/conversion_abort.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -30,7 +30,8 @@ class ConvertTrackTest : public ::testing::Test {
   // The folder's files, sorted.
   std::vector<std::string> Files() {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir_.path())) names.push_back(e.path().filename());
+    for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+      names.push_back(e.path().filename());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -41,7 +42,8 @@ class ConvertTrackTest : public ::testing::Test {
 // Each run replaces the earlier output whole, with the usual file mode, not a temporary's.
 TEST_F(ConvertTrackTest, FrameRateOutsideRangeBecomesTen) {
   test::WriteFileBytes(out_, {1, 2, 3});
-  for (const auto& [fps, expected] : {std::pair{0, 10}, {250, 10}, {-3, 10}, {200, 200}, {1, 1}, {30, 30}}) {
+  for (const auto& [fps, expected] :
+       {std::pair{0, 10}, {250, 10}, {-3, 10}, {200, 200}, {1, 1}, {30, 30}}) {
     ASSERT_EQ(Convert(out_, fps), kStatusOk);
     const Bytes bytes = test::ReadFileBytes(out_);
     EXPECT_EQ(test::ParseSwf(bytes).frameRate, expected * 256) << "fps " << fps;
@@ -71,7 +73,8 @@ TEST_F(ConvertTrackTest, FailuresLeaveEarlierOutputAlone) {
   }
   mp3_ = dir_.file("missing.mp3");
   EXPECT_EQ(Convert(out_), kStatusCannotOpen);
-  EXPECT_EQ(Convert(dir_.file("no/such/folder/out.swf")), kStatusCannotOpen);  // the input's status first
+  EXPECT_EQ(Convert(dir_.file("no/such/folder/out.swf")),
+            kStatusCannotOpen);                  // the input's status first
   test::WriteFileBytes(mp3_, Bytes(500, 0x20));  // no frame at all
   EXPECT_EQ(Convert(out_), kStatusUnsupported);
   EXPECT_EQ(test::ReadFileBytes(out_), (Bytes{1, 2, 3}));

@@ -33,7 +33,8 @@ TEST(MakeOutputPath, NamesByFormatAndReducesToAscii) {
       // Compatibility forms: the ligature "fi" becomes two letters.
       {"/music/\xEF\xAC\x81le.mp3", kFormatDefault, 0, "/out/file.swf"},
       // Only non-ASCII letters: transliterated, never a hidden ".swf".
-      {"/music/\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.mp3", kFormatDefault, 0, "/out/Privet.swf"},
+      {"/music/\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.mp3", kFormatDefault, 0,
+       "/out/Privet.swf"},
       {"/music/\xE6\x97\xA5\xE6\x9C\xAC.mp3", kFormatDefault, 0, "/out/ri ben.swf"},
       // Nothing ICU can spell either: "track".
       {"/music/\xF0\x9F\x8E\xB5.mp3", kFormatDefault, 0, "/out/track.swf"},
@@ -46,7 +47,8 @@ TEST(MakeOutputPath, NamesByFormatAndReducesToAscii) {
       // An unknown format keeps the MP3 file's own extension.
       {"/music/song.mp3", 7, 0, "/out/song.mp3"},
       // Paths of any length.
-      {"/src/" + std::string(5000, 'n') + ".mp3", kFormatDefault, 0, "/out/" + std::string(5000, 'n') + ".swf"},
+      {"/src/" + std::string(5000, 'n') + ".mp3", kFormatDefault, 0,
+       "/out/" + std::string(5000, 'n') + ".swf"},
   };
   for (const auto& c : cases) {
     ProjectRecord project;
@@ -55,7 +57,8 @@ TEST(MakeOutputPath, NamesByFormatAndReducesToAscii) {
     _mp3entry entry;
     entry.filename = c.filename;
     entry.format = c.format;
-    EXPECT_EQ(MakeOutputPath(project, entry), c.expected) << c.filename.substr(0, 80) << " format " << c.format;
+    EXPECT_EQ(MakeOutputPath(project, entry), c.expected)
+        << c.filename.substr(0, 80) << " format " << c.format;
   }
 }
 
@@ -81,8 +84,11 @@ TEST(MakeOutputPaths, NoTwoTracksOfAListShareAnOutput) {
        {{"/a/x.mp3", 0}, {"/b/x.mp3", 0}, {"/a/x-2.mp3", 0}},
        {"/out/x.swf", "/out/x-3.swf", "/out/x-2.swf"}},
       {"names that reduce to nothing",
-       {{"/a/\xE6\xAD\x8C.mp3", 0}, {"/b/\xE6\xAD\x8C.mp3", 0}, {"/a/ge.mp3", 0},
-        {"/a/\xF0\x9F\x8E\xB5.mp3", 0}, {"/a/\xF0\x9F\x8E\xB6.mp3", 0}},
+       {{"/a/\xE6\xAD\x8C.mp3", 0},
+        {"/b/\xE6\xAD\x8C.mp3", 0},
+        {"/a/ge.mp3", 0},
+        {"/a/\xF0\x9F\x8E\xB5.mp3", 0},
+        {"/a/\xF0\x9F\x8E\xB6.mp3", 0}},
        {"/out/ge-2.swf", "/out/ge-3.swf", "/out/ge.swf", "/out/track.swf", "/out/track-2.swf"}},
   };
   for (const auto& c : cases) {

@@ -52,8 +52,11 @@ TEST(PhantomFrame, SkippedLayerIFrameLeavesEveryRealFrame) {
   conversionAbort().set(0);  // as a batch does when it starts
   for (const char* out : {"out.swf", "out.flv"}) {
     SCOPED_TRACE(out);
-    ASSERT_EQ(ConvertTrack(dir.file("in.mp3"), dir.file(out), 30, false, 0, 0, prop, nullptr, nullptr), kStatusOk);
-    EXPECT_EQ(test::AudioPackets(dir.file(out), std::string(out).ends_with("swf") ? "swf" : ""), expected);
+    ASSERT_EQ(
+        ConvertTrack(dir.file("in.mp3"), dir.file(out), 30, false, 0, 0, prop, nullptr, nullptr),
+        kStatusOk);
+    EXPECT_EQ(test::AudioPackets(dir.file(out), std::string(out).ends_with("swf") ? "swf" : ""),
+              expected);
   }
   conversionAbort().set(-1);
 }

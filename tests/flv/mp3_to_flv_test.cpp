@@ -65,8 +65,10 @@ constexpr double kMs44 = 1152 / 44.1, kMs22 = 576 / 22.05, kMs11 = 576 / 11.025;
 // The number of audio frames ffprobe counts in an MP3 file; 0 without ffprobe.
 size_t FramesOf(const std::string& mp3) {
   if (!test::HaveTool("ffprobe")) return 0;
-  const auto r = test::RunCommand("ffprobe -v error -count_packets -select_streams a:0 -show_entries "
-                                  "stream=nb_read_packets -of csv=p=0 " + test::ShellQuote(mp3));
+  const auto r = test::RunCommand(
+      "ffprobe -v error -count_packets -select_streams a:0 -show_entries "
+      "stream=nb_read_packets -of csv=p=0 " +
+      test::ShellQuote(mp3));
   return r.exitCode == 0 ? static_cast<size_t>(std::strtoull(r.output.c_str(), nullptr, 10)) : 0;
 }
 
@@ -78,7 +80,8 @@ struct Tag {
 // A conversion's status and its output read back.
 struct Result {
   int32_t status = -100;
-  Bytes file, meta, payload;  // meta: data of the first tag; payload: the audio tags' frames in a row
+  Bytes file, meta,
+      payload;  // meta: data of the first tag; payload: the audio tags' frames in a row
   std::vector<Tag> tags, audio;
 };
 
@@ -104,7 +107,8 @@ Result Read(int32_t status, const std::string& flv) {
 void ExpectComplete(const Result& r) {
   ASSERT_EQ(r.tags.empty() ? 0 : r.tags[0].type, 18);
   size_t end = 13, scriptBytes = 0;
-  for (const Tag& t : r.tags) end += 15 + t.data.size(), scriptBytes += t.type == 18 ? t.data.size() : 0;
+  for (const Tag& t : r.tags)
+    end += 15 + t.data.size(), scriptBytes += t.type == 18 ? t.data.size() : 0;
   EXPECT_EQ(end, r.file.size());  // the tags fill the file
   EXPECT_EQ(NumberProperty(r.meta, "filesize"), static_cast<double>(r.file.size()));
   EXPECT_EQ(NumberProperty(r.meta, "audiosize"), static_cast<double>(r.payload.size()));
@@ -118,7 +122,8 @@ struct ChangingSpectrum final : FlvSpectrumSource {
   void Init(int subbandLimit) override { inits.push_back(subbandLimit); }
   const float* DecodeFrame(uint32_t, const uint8_t*, int32_t) override {
     if (++frames == silentFrame) return nullptr;
-    for (size_t b = 0; b < levels.size(); ++b) levels[b] = b < 16 ? static_cast<float>(frames % 32) + 0.25f : 7.5f;
+    for (size_t b = 0; b < levels.size(); ++b)
+      levels[b] = b < 16 ? static_cast<float>(frames % 32) + 0.25f : 7.5f;
     return levels.data();
   }
   std::vector<int> inits;
@@ -129,7 +134,8 @@ struct ChangingSpectrum final : FlvSpectrumSource {
 // The log goes to a home folder of this test program for its whole run.
 std::string LogPath() {
   static const test::TempDir home;
-  static const bool set = setenv("HOME", home.path().c_str(), 1) == 0 && setenv("BRELVANOLOG", "1", 1) == 0;
+  static const bool set =
+      setenv("HOME", home.path().c_str(), 1) == 0 && setenv("BRELVANOLOG", "1", 1) == 0;
   return set ? home.file("dravik.log") : "";
 }
 
@@ -140,12 +146,13 @@ class Mp3ToFlv : public testing::Test {
 
   // Without prop, the track properties are those of a scan.
   Result Convert(const std::string& mp3, int32_t maxSeconds = 0, int32_t spectrumOn = 0,
-                 const FlvConversionHooks& hooks = {}, const _MP3prop* given = nullptr, uint8_t stopFlags = 0) {
+                 const FlvConversionHooks& hooks = {}, const _MP3prop* given = nullptr,
+                 uint8_t stopFlags = 0) {
     _MP3prop prop = given ? *given : _MP3prop{};
     if (!given) ScanMp3File(mp3.c_str(), prop);
-    return Read(
-        ConvertMp3ToFlv(mp3.c_str(), out().c_str(), spectrumOn, stopFlags, maxSeconds, prop, nullptr, nullptr, hooks),
-        out());
+    return Read(ConvertMp3ToFlv(mp3.c_str(), out().c_str(), spectrumOn, stopFlags, maxSeconds, prop,
+                                nullptr, nullptr, hooks),
+                out());
   }
   std::string Input(const Bytes& bytes) {
     test::WriteFileBytes(dir.file("in.mp3"), bytes);
@@ -153,7 +160,9 @@ class Mp3ToFlv : public testing::Test {
   }
   std::string out() const { return dir.file("out.flv"); }
   // Entries of the folder, to see that no temporary file stays behind.
-  long Entries() const { return std::distance(std::filesystem::directory_iterator(dir.path()), {}); }
+  long Entries() const {
+    return std::distance(std::filesystem::directory_iterator(dir.path()), {});
+  }
   test::TempDir dir;
 };
 
@@ -166,26 +175,31 @@ void ExpectFlvmetaAccepts(const std::string& flv) {
   const auto r = test::RunCommand("flvmeta --check " + test::ShellQuote(flv) + " 2>&1");
   EXPECT_EQ(r.exitCode, 0) << r.output;
   EXPECT_NE(r.output.find("0 error(s), "), std::string::npos) << r.output;
-  const std::regex accepted(R"(0 error\(s\), \d+ warning\(s\)|0x[0-9a-f]+: warning (W11052|W60079|W70049|)"
-                            R"(W80062: (audiodatarate|audiosize|datasize) should be).*)");
+  const std::regex accepted(
+      R"(0 error\(s\), \d+ warning\(s\)|0x[0-9a-f]+: warning (W11052|W60079|W70049|)"
+      R"(W80062: (audiodatarate|audiosize|datasize) should be).*)");
   std::istringstream lines(r.output);
-  for (std::string line; std::getline(lines, line);) EXPECT_TRUE(std::regex_match(line, accepted)) << line;
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_TRUE(std::regex_match(line, accepted)) << line;
 }
 
 std::map<std::string, std::string> ProbeTags(const std::string& flv) {
-  const auto r = test::RunCommand("ffprobe -v error -show_entries format=duration:format_tags -of default=nw=1 " +
-                                  test::ShellQuote(flv));
+  const auto r = test::RunCommand(
+      "ffprobe -v error -show_entries format=duration:format_tags -of default=nw=1 " +
+      test::ShellQuote(flv));
   std::map<std::string, std::string> tags;
   std::istringstream lines(r.output);
   for (std::string line; std::getline(lines, line);) {
-    if (line.find('=') != std::string::npos) tags[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+    if (line.find('=') != std::string::npos)
+      tags[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
   }
   return tags;
 }
 
 TEST_F(Mp3ToFlv, EveryFixtureAsRealReadersSeeIt) {
   bool readers = true;
-  for (const char* tool : {"flvmeta", "ffmpeg", "ffprobe"}) readers = readers && test::HaveTool(tool);
+  for (const char* tool : {"flvmeta", "ffmpeg", "ffprobe"})
+    readers = readers && test::HaveTool(tool);
   const struct {
     const char* mp3;
     int32_t spectrumOn, maxSeconds;
@@ -201,7 +215,8 @@ TEST_F(Mp3ToFlv, EveryFixtureAsRealReadersSeeIt) {
       {"long60.mp3", 0, 10, 0x26, kMs11, 0},      {"long60.mp3", 1, 0, 0x26, kMs11, 0},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.mp3 << " spectrum " << c.spectrumOn << " limit " << c.maxSeconds);
+    SCOPED_TRACE(testing::Message()
+                 << c.mp3 << " spectrum " << c.spectrumOn << " limit " << c.maxSeconds);
     _MP3prop prop;
     ScanMp3File(Fixture(c.mp3).c_str(), prop);
     std::snprintf(prop.id3.artist, sizeof prop.id3.artist, "The Artist");
@@ -238,12 +253,18 @@ TEST_F(Mp3ToFlv, EveryFixtureAsRealReadersSeeIt) {
 
     ExpectFlvmetaAccepts(out());
     auto tags = ProbeTags(out());
-    for (auto [name, value] : {std::pair{"metadatacreator", "Brelvano 1.6"}, {"artist", "The Artist"},
-                               {"title", "Caf\xC3\xA9 Song"}, {"album", "An Album"}, {"year", "2007"},
-                               {"stopAtBeginning", "false"}, {"stopAtEnd", "false"}})
+    for (auto [name, value] : {std::pair{"metadatacreator", "Brelvano 1.6"},
+                               {"artist", "The Artist"},
+                               {"title", "Caf\xC3\xA9 Song"},
+                               {"album", "An Album"},
+                               {"year", "2007"},
+                               {"stopAtBeginning", "false"},
+                               {"stopAtEnd", "false"}})
       EXPECT_EQ(tags["TAG:" + std::string(name)], value);
     for (const char* name : {"audiosize", "datasize", "lasttimestamp"})  // shown as integers
-      EXPECT_NEAR(std::stod("0" + tags["TAG:" + std::string(name)]), NumberProperty(r.meta, name), 0.5) << name;
+      EXPECT_NEAR(std::stod("0" + tags["TAG:" + std::string(name)]), NumberProperty(r.meta, name),
+                  0.5)
+          << name;
     EXPECT_NEAR(std::stod("0" + tags["duration"]), NumberProperty(r.meta, "duration"), 0.06);
     // The packets are the input's frames from skip on; a cut file holds the first of them.
     auto expected = test::AudioPackets(Fixture(c.mp3));
@@ -252,7 +273,8 @@ TEST_F(Mp3ToFlv, EveryFixtureAsRealReadersSeeIt) {
     if (c.maxSeconds) expected.resize(std::min(got.size(), expected.size() - 1));
     EXPECT_EQ(got, expected);
   }
-  if (!readers) GTEST_SKIP() << "flvmeta, ffmpeg or ffprobe is not installed: only our own reading was checked";
+  if (!readers)
+    GTEST_SKIP() << "flvmeta, ffmpeg or ffprobe is not installed: only our own reading was checked";
 }
 
 TEST_F(Mp3ToFlv, MetadataEntries) {
@@ -263,8 +285,9 @@ TEST_F(Mp3ToFlv, MetadataEntries) {
   std::tm local{};
   char date[64];
   asctime_r(localtime_r(&now, &local), date);
-  const Bytes head = {2, 0, 10, 'o', 'n', 'M', 'e', 't', 'a', 'D', 'a', 't', 'a',  // String "onMetaData"
-                      8, 0, 0, 0, 15};                                             // ECMA array of 15
+  const Bytes head = {2,   0,   10,  'o', 'n', 'M', 'e',
+                      't', 'a', 'D', 'a', 't', 'a',  // String "onMetaData"
+                      8,   0,   0,   0,   15};       // ECMA array of 15
   const _MP3prop prop;
   for (uint8_t stop = 0; stop < 4; ++stop) {
     SCOPED_TRACE(stop);
@@ -273,9 +296,9 @@ TEST_F(Mp3ToFlv, MetadataEntries) {
     EXPECT_EQ(Bytes(m.begin(), m.begin() + 18), head);
     EXPECT_EQ(Bytes(m.end() - 3, m.end()), (Bytes{0, 0, 9}));
     std::vector<size_t> at;  // the entries in their order
-    for (const char* name : {"creationdate", "metadatacreator", "metadatadate", "duration", "lasttimestamp",
-                             "audiodatarate", "filesize", "audiosize", "datasize", "artist", "title", "album",
-                             "year", "stopAtBeginning", "stopAtEnd"})
+    for (const char* name : {"creationdate", "metadatacreator", "metadatadate", "duration",
+                             "lasttimestamp", "audiodatarate", "filesize", "audiosize", "datasize",
+                             "artist", "title", "album", "year", "stopAtBeginning", "stopAtEnd"})
       at.push_back(FindProperty(m, name));
     EXPECT_TRUE(std::is_sorted(at.begin(), at.end()) && at.back() != std::string::npos);
     EXPECT_EQ(StringProperty(m, "creationdate"), date);
@@ -293,12 +316,13 @@ TEST_F(Mp3ToFlv, DurationAndTruncation) {
   const struct {
     std::string mp3;
     int32_t limit, status;
-    size_t tags;     // 0: all frames
+    size_t tags;  // 0: all frames
     double frameMs;
   } cases[] = {
-      {Input(test::SyntheticMp3(0xFFFB9064, 2297)), 10, kStatusTruncated, 383, 1152 / 44.1},  // a minute, MPEG-1
-      {Fixture("long60.mp3"), 10, kStatusTruncated, 192, 576 / 11.025},                     // MPEG 2.5
-      {Fixture("s44_cbr128.mp3"), 600, kStatusOk, 0, 1152 / 44.1},  // the file ends first
+      {Input(test::SyntheticMp3(0xFFFB9064, 2297)), 10, kStatusTruncated, 383,
+       1152 / 44.1},                                                     // a minute, MPEG-1
+      {Fixture("long60.mp3"), 10, kStatusTruncated, 192, 576 / 11.025},  // MPEG 2.5
+      {Fixture("s44_cbr128.mp3"), 600, kStatusOk, 0, 1152 / 44.1},       // the file ends first
       // Limits whose milliseconds or frame counts overflow 32 bits.
       {Fixture("s44_cbr128.mp3"), 143165577, kStatusOk, 0, 1152 / 44.1},
       {Fixture("s44_cbr128.mp3"), 2147483647, kStatusOk, 0, 1152 / 44.1},
@@ -327,7 +351,8 @@ TEST_F(Mp3ToFlv, BitrateChangesAreLoggedRateChangesFollowed) {
   const struct {
     const char *first, *second, *line;
   } cases[] = {
-      {"s44_cbr128.mp3", "s44_cbr160.mp3", "FLV: Bitrate change 128 -> 160 at Pos 2037.551020 (ms)"},
+      {"s44_cbr128.mp3", "s44_cbr160.mp3",
+       "FLV: Bitrate change 128 -> 160 at Pos 2037.551020 (ms)"},
       {"s44_cbr128.mp3", "m22_cbr32.mp3", "FLV: Bitrate change 128 -> 32 at Pos 2037.551020 (ms)"},
       {"m22_cbr32.mp3", "s11_cbr32.mp3", nullptr},  // only the rate changes
   };
@@ -338,10 +363,12 @@ TEST_F(Mp3ToFlv, BitrateChangesAreLoggedRateChangesFollowed) {
     const Result r = Convert(Input(Cat({a.payload, b.payload})));  // lame -t files hold frames only
     EXPECT_EQ(r.payload, Cat({a.payload, b.payload}));
     ASSERT_EQ(r.audio.size(), a.audio.size() + b.audio.size());
-    EXPECT_EQ(r.audio[a.audio.size()].timestamp, static_cast<uint32_t>(NumberProperty(a.meta, "lasttimestamp") * 1000));
+    EXPECT_EQ(r.audio[a.audio.size()].timestamp,
+              static_cast<uint32_t>(NumberProperty(a.meta, "lasttimestamp") * 1000));
     EXPECT_EQ(r.audio[a.audio.size()].data[0], b.audio[0].data[0]);
     EXPECT_NEAR(NumberProperty(r.meta, "lasttimestamp"),
-                NumberProperty(a.meta, "lasttimestamp") + NumberProperty(b.meta, "lasttimestamp"), 1e-9);
+                NumberProperty(a.meta, "lasttimestamp") + NumberProperty(b.meta, "lasttimestamp"),
+                1e-9);
     std::ifstream log(LogPath());
     std::vector<std::string> lines;
     for (std::string line; std::getline(log, line);)
@@ -402,7 +429,8 @@ TEST_F(Mp3ToFlv, SpectrumTagsEvery100ms) {
   seen.resize(5);
   // Frames end at 26.1, 52.2, 78.4, 104.5 ... ms; a tag follows the first
   // frame past 0, 100, 200 (frame 8 has no levels: frame 9), 300, 400 ms.
-  EXPECT_EQ(seen, (decltype(seen){{1, 26, 32}, {4, 104, 16}, {9, 235, 16}, {12, 313, 16}, {16, 417, 16}}));
+  EXPECT_EQ(seen, (decltype(seen){
+                      {1, 26, 32}, {4, 104, 16}, {9, 235, 16}, {12, 313, 16}, {16, 417, 16}}));
   EXPECT_EQ(r.tags.back().type, 8);  // none after the last frame
 }
 
@@ -424,19 +452,23 @@ TEST_F(Mp3ToFlv, CancelKeepsTheEarlierFileAndLeavesNothing) {
   const Bytes mp3 = test::ReadFileBytes(path);
   for (const bool earlier : {true, false}) {
     for (int cancelAt : {0, 2}) {  // 2: the first report from within the frames
-      SCOPED_TRACE(testing::Message() << "cancel at " << cancelAt << (earlier ? ", earlier file" : ""));
+      SCOPED_TRACE(testing::Message()
+                   << "cancel at " << cancelAt << (earlier ? ", earlier file" : ""));
       Progress progress{cancelAt, {}};
       conversionAbort().set(cancelAt ? 0 : 1);
       std::filesystem::remove(out());
       if (earlier) test::WriteFileBytes(out(), {'o', 'l', 'd'});
-      const int32_t status = ConvertMp3ToFlv(path.c_str(), out().c_str(), 0, 0, 0, _MP3prop{}, OnProgress, &progress);
+      const int32_t status =
+          ConvertMp3ToFlv(path.c_str(), out().c_str(), 0, 0, 0, _MP3prop{}, OnProgress, &progress);
       EXPECT_EQ(status, kStatusAborted);
       if (earlier) {
         EXPECT_EQ(test::ReadFileBytes(out()), (Bytes{'o', 'l', 'd'}));
       }
       EXPECT_EQ(test::FileExists(out()), earlier);
-      EXPECT_EQ(progress.reports.at(0), (std::pair<int64_t, int64_t>{0, static_cast<int64_t>(mp3.size())}));
-      for (const auto& report : progress.reports) EXPECT_EQ(report.first / 1024 % 10, 0) << report.first;
+      EXPECT_EQ(progress.reports.at(0),
+                (std::pair<int64_t, int64_t>{0, static_cast<int64_t>(mp3.size())}));
+      for (const auto& report : progress.reports)
+        EXPECT_EQ(report.first / 1024 % 10, 0) << report.first;
       EXPECT_EQ(progress.reports.size(), cancelAt == 0 ? 1u : 2u);  // stopped at once
       EXPECT_EQ(Entries(), earlier ? 1 : 0);
     }
@@ -461,8 +493,10 @@ TEST_F(Mp3ToFlv, OutputThatCannotBeWritten) {
   test::WriteFileBytes(out(), {'g', 'o', 'o', 'd'});
   std::filesystem::create_directories(dir.file("taken.flv/inside"));
   const std::tuple<std::string, uint64_t, std::string> cases[] = {
-      {out(), 0, "No space left on device"},     {out(), 200, "No space left on device"},
-      {out(), 40000, "No space left on device"}, {out(), 70000, "No space left on device"},
+      {out(), 0, "No space left on device"},
+      {out(), 200, "No space left on device"},
+      {out(), 40000, "No space left on device"},
+      {out(), 70000, "No space left on device"},
       {dir.file("no/such/folder/out.flv"), UINT64_MAX, "No such file or directory"},
       {dir.file("taken.flv"), UINT64_MAX, "is a folder"},
   };
@@ -472,7 +506,8 @@ TEST_F(Mp3ToFlv, OutputThatCannotBeWritten) {
     hooks.makeSink = [limit = limit](int fd) { return std::make_unique<FullDiskSink>(fd, limit); };
     std::string failure;
     hooks.failure = &failure;
-    EXPECT_EQ(ConvertMp3ToFlv(Fixture("long60.mp3").c_str(), path.c_str(), 0, 0, 0, {}, nullptr, nullptr, hooks),
+    EXPECT_EQ(ConvertMp3ToFlv(Fixture("long60.mp3").c_str(), path.c_str(), 0, 0, 0, {}, nullptr,
+                              nullptr, hooks),
               kStatusCannotCreate);
     EXPECT_EQ(failure, path + ": " + error);
     EXPECT_EQ(Entries(), 2);
@@ -486,7 +521,9 @@ TEST_F(Mp3ToFlv, OutputThatCannotBeWritten) {
 TEST_F(Mp3ToFlv, OutputModeAndLongName) {
   const std::string longName = dir.file(std::string(251, 'n') + ".flv");
   const mode_t old = umask(022);
-  EXPECT_EQ(ConvertMp3ToFlv(Fixture("short.mp3").c_str(), longName.c_str(), 0, 0, 0, {}, nullptr, nullptr), kStatusOk);
+  EXPECT_EQ(ConvertMp3ToFlv(Fixture("short.mp3").c_str(), longName.c_str(), 0, 0, 0, {}, nullptr,
+                            nullptr),
+            kStatusOk);
   umask(old);
   EXPECT_EQ(std::filesystem::status(longName).permissions(), std::filesystem::perms(0644));
 }

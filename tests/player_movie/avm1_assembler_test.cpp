@@ -59,23 +59,23 @@ TEST(Avm1Assembler, BranchOffsetsCountFromTheEndOfTheBranch) {
   // while (i < 3) i = i + 1;
   const Bytes expected = {
       // top:
-      0x96, 0x03, 0x00, 0x00, 'i', 0x00,  // Push "i"
-      0x1C,                               // GetVariable
+      0x96, 0x03, 0x00, 0x00, 'i', 0x00,   // Push "i"
+      0x1C,                                // GetVariable
       0x96, 0x05, 0x00, 0x07, 3, 0, 0, 0,  // Push 3
-      0x48,                               // Less2
-      0x12,                               // Not
-      0x9D, 0x02, 0x00,                   // If
-      0x1C, 0x00,                         // +28: to done
-      0x96, 0x03, 0x00, 0x00, 'i', 0x00,  // Push "i"
-      0x96, 0x03, 0x00, 0x00, 'i', 0x00,  // Push "i"
-      0x1C,                               // GetVariable
+      0x48,                                // Less2
+      0x12,                                // Not
+      0x9D, 0x02, 0x00,                    // If
+      0x1C, 0x00,                          // +28: to done
+      0x96, 0x03, 0x00, 0x00, 'i', 0x00,   // Push "i"
+      0x96, 0x03, 0x00, 0x00, 'i', 0x00,   // Push "i"
+      0x1C,                                // GetVariable
       0x96, 0x05, 0x00, 0x07, 1, 0, 0, 0,  // Push 1
-      0x47,                               // Add2
-      0x1D,                               // SetVariable
-      0x99, 0x02, 0x00,                   // Jump
-      0xCE, 0xFF,                         // -50: back to top
+      0x47,                                // Add2
+      0x1D,                                // SetVariable
+      0x99, 0x02, 0x00,                    // Jump
+      0xCE, 0xFF,                          // -50: back to top
       // done:
-      0x00,                               // ActionEnd
+      0x00,  // ActionEnd
   };
   EXPECT_EQ(Assemble({While(Var("i") < Num(3), {Set("i", Var("i") + Num(1))})}), expected);
 }
@@ -84,26 +84,26 @@ TEST(Avm1Assembler, FunctionsAndCalls) {
   using namespace avm1;
   // o.f = function (a) { return a; }; o.f(7);
   const Bytes expected = {
-      0x96, 0x03, 0x00, 0x00, 'o', 0x00,  // Push "o"
-      0x1C,                               // GetVariable
-      0x96, 0x03, 0x00, 0x00, 'f', 0x00,  // Push "f"
-      0x9B, 0x07, 0x00,                   // DefineFunction, 7 bytes of header
-      0x00,                               // no name: the function stays on the stack
-      0x01, 0x00,                         // one parameter
-      'a', 0x00,                          // "a"
-      0x08, 0x00,                         // body of 8 bytes
-      0x96, 0x03, 0x00, 0x00, 'a', 0x00,  //   Push "a"
-      0x1C,                               //   GetVariable
-      0x3E,                               //   Return
-      0x4F,                               // SetMember
-      0x96, 0x05, 0x00, 0x07, 7, 0, 0, 0,  // Push 7 (the last argument first)
-      0x96, 0x05, 0x00, 0x07, 1, 0, 0, 0,  // Push 1 (argument count)
-      0x96, 0x03, 0x00, 0x00, 'o', 0x00,  // Push "o"
-      0x1C,                               // GetVariable
-      0x96, 0x03, 0x00, 0x00, 'f', 0x00,  // Push "f"
-      0x52,                               // CallMethod
-      0x17,                               // Pop
-      0x00,                               // ActionEnd
+      0x96, 0x03, 0x00, 0x00, 'o', 0x00,        // Push "o"
+      0x1C,                                     // GetVariable
+      0x96, 0x03, 0x00, 0x00, 'f', 0x00,        // Push "f"
+      0x9B, 0x07, 0x00,                         // DefineFunction, 7 bytes of header
+      0x00,                                     // no name: the function stays on the stack
+      0x01, 0x00,                               // one parameter
+      'a',  0x00,                               // "a"
+      0x08, 0x00,                               // body of 8 bytes
+      0x96, 0x03, 0x00, 0x00, 'a', 0x00,        //   Push "a"
+      0x1C,                                     //   GetVariable
+      0x3E,                                     //   Return
+      0x4F,                                     // SetMember
+      0x96, 0x05, 0x00, 0x07, 7,   0,    0, 0,  // Push 7 (the last argument first)
+      0x96, 0x05, 0x00, 0x07, 1,   0,    0, 0,  // Push 1 (argument count)
+      0x96, 0x03, 0x00, 0x00, 'o', 0x00,        // Push "o"
+      0x1C,                                     // GetVariable
+      0x96, 0x03, 0x00, 0x00, 'f', 0x00,        // Push "f"
+      0x52,                                     // CallMethod
+      0x17,                                     // Pop
+      0x00,                                     // ActionEnd
   };
   EXPECT_EQ(Assemble({SetMember(Var("o"), "f", Function({"a"}, {Return(Var("a"))})),
                       Do(Method(Var("o"), "f", {Num(7)}))}),
@@ -128,18 +128,21 @@ TEST(Avm1Assembler, UnfinishedProgramsAreRefused) {
     void (*build)(Avm1Assembler&);
   } cases[] = {
       {"label never bound", [](Avm1Assembler& out) { out.Jump(out.NewLabel()); }},
-      {"label bound twice", [](Avm1Assembler& out) {
+      {"label bound twice",
+       [](Avm1Assembler& out) {
          const auto label = out.NewLabel();
          out.Bind(label);
          out.Bind(label);
        }},
       {"function left open", [](Avm1Assembler& out) { out.BeginFunction("f", {}); }},
-      {"function closed twice", [](Avm1Assembler& out) {
+      {"function closed twice",
+       [](Avm1Assembler& out) {
          out.BeginFunction("f", {});
          out.EndFunction();
          out.EndFunction();
        }},
-      {"branch beyond 32767 bytes", [](Avm1Assembler& out) {
+      {"branch beyond 32767 bytes",
+       [](Avm1Assembler& out) {
          const auto label = out.NewLabel();
          out.Jump(label);
          for (int i = 0; i < 33000; ++i) out.Op(kActionPop);

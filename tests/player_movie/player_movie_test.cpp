@@ -39,7 +39,8 @@ std::vector<Tag> ReadTags(const std::vector<uint8_t>& movie) {
       at += 4;
     }
     if (at + length > movie.size()) break;
-    tags.push_back({header >> 6, std::vector<uint8_t>(movie.begin() + at, movie.begin() + at + length)});
+    tags.push_back(
+        {header >> 6, std::vector<uint8_t>(movie.begin() + at, movie.begin() + at + length)});
     at += length;
   }
   return tags;
@@ -80,9 +81,9 @@ TEST(PlayerMovie, ActionStreamIsWellFormed) {
   ASSERT_EQ(tags.size(), 4u);
   const std::vector<uint8_t>& code = tags[1].body;
 
-  std::set<size_t> starts;          // where each action begins
-  std::vector<size_t> targets;      // where branches and function bodies end
-  std::set<std::string> strings;    // pushed strings
+  std::set<size_t> starts;        // where each action begins
+  std::vector<size_t> targets;    // where branches and function bodies end
+  std::set<std::string> strings;  // pushed strings
   size_t at = 0;
   bool ended = false;
   while (at < code.size()) {
@@ -126,12 +127,14 @@ TEST(PlayerMovie, ActionStreamIsWellFormed) {
     at = body + length;
   }
   EXPECT_TRUE(ended) << "ActionEnd closes the stream";
-  for (size_t target : targets) EXPECT_TRUE(starts.count(target)) << "branch or body end at " << target;
+  for (size_t target : targets)
+    EXPECT_TRUE(starts.count(target)) << "branch or body end at " << target;
 
   // What the player relies on at run time.
-  for (const char* name : {"playlist.xml", "PLAYERSETTINGS", "PLAYLIST", "FILE", "autostart", "playall", "loop",
-                           "shuffle", "NetConnection", "NetStream", "onMetaData", "NetStream.Play.Stop",
-                           "_currentframe", "_totalframes", "loadMovie", "onEnterFrame", "createTextField"})
+  for (const char* name :
+       {"playlist.xml", "PLAYERSETTINGS", "PLAYLIST", "FILE", "autostart", "playall", "loop",
+        "shuffle", "NetConnection", "NetStream", "onMetaData", "NetStream.Play.Stop",
+        "_currentframe", "_totalframes", "loadMovie", "onEnterFrame", "createTextField"})
     EXPECT_TRUE(strings.count(name)) << name;
 }
 

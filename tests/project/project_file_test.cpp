@@ -21,8 +21,8 @@ using test::TempDir;
 using test::WriteText;
 
 // A track; with tags, edited ones (valid 2).
-_mp3entry Track(const std::string& file, int32_t format, const char* song = nullptr, const char* artist = "",
-                const char* album = "") {
+_mp3entry Track(const std::string& file, int32_t format, const char* song = nullptr,
+                const char* artist = "", const char* album = "") {
   _mp3entry entry;
   entry.filename = file;
   entry.format = format;
@@ -38,8 +38,9 @@ _mp3entry Track(const std::string& file, int32_t format, const char* song = null
 std::vector<std::string> Tracks(const ProjectRecord& project) {
   std::vector<std::string> tracks;
   for (const _mp3entry* e : project.entries)
-    tracks.push_back(e->filename + "|" + std::to_string(e->format) + "|" + std::to_string(e->prop.id3.valid) + "|" +
-                     e->prop.id3.song + "|" + e->prop.id3.artist + "|" + e->prop.id3.album + "|" +
+    tracks.push_back(e->filename + "|" + std::to_string(e->format) + "|" +
+                     std::to_string(e->prop.id3.valid) + "|" + e->prop.id3.song + "|" +
+                     e->prop.id3.artist + "|" + e->prop.id3.album + "|" +
                      std::to_string(e->status));
   return tracks;
 }
@@ -81,24 +82,30 @@ TEST(ProjectWriter, LayoutEscapingAndRoundTrip) {
                                              "\t\t     artist=\"&lt;A&gt;\"\n"
                                              "\t\t     album=\"\"/>\n"
                                              "\t\t<mp3 file=\"/Music/c.mp3\"/>\n"
-                                             "\t\t<mp3 file=\"" + longName + "\"/>\n"
+                                             "\t\t<mp3 file=\"" +
+                                             longName +
+                                             "\"/>\n"
                                              "\t</mp3list>\n"
                                              "</Brelvano>\n");
   // Read back: the tab has become a space, formats and tags are as saved,
   // and no track has been converted as far as anyone knows.
   ProjectRecord read;
   ASSERT_EQ(ReadProjectFile(read, dir.file("p.brv")), kProjectRead);
-  EXPECT_EQ(std::tie(read.destDir, read.fps, read.maxTime, read.publishFlags, read.defaultFormat, read.player),
-            std::make_tuple(std::string("/Out & 'more' there"), 30, 90, 0x80000073u, 1, std::string()));
-  EXPECT_EQ(Tracks(read), (std::vector<std::string>{"/Music/a&b.mp3|2|0||||-1",
-                                                    "/Music/B\xC3\xA9.mp3|1|2|T\"1\" & Caf\xC3\xA9|<A>||-1",
-                                                    "/Music/c.mp3|0|0||||-1", longName + "|0|0||||-1"}));
+  EXPECT_EQ(
+      std::tie(read.destDir, read.fps, read.maxTime, read.publishFlags, read.defaultFormat,
+               read.player),
+      std::make_tuple(std::string("/Out & 'more' there"), 30, 90, 0x80000073u, 1, std::string()));
+  EXPECT_EQ(Tracks(read),
+            (std::vector<std::string>{"/Music/a&b.mp3|2|0||||-1",
+                                      "/Music/B\xC3\xA9.mp3|1|2|T\"1\" & Caf\xC3\xA9|<A>||-1",
+                                      "/Music/c.mp3|0|0||||-1", longName + "|0|0||||-1"}));
   if (!test::HavePythonXml()) GTEST_SKIP() << "python3 is needed to read the file back";
   // An independent reader sees the same tracks.
   EXPECT_EQ(test::XmlElementAttributes(dir.file("p.brv"), "mp3"),
-            (std::vector<std::string>{"file=/Music/a&b.mp3|fmt=flv",
-                                      "file=/Music/B\xC3\xA9.mp3|fmt=swf|title=T\"1\" & Caf\xC3\xA9|artist=<A>|album=",
-                                      "file=/Music/c.mp3", "file=" + longName}));
+            (std::vector<std::string>{
+                "file=/Music/a&b.mp3|fmt=flv",
+                "file=/Music/B\xC3\xA9.mp3|fmt=swf|title=T\"1\" & Caf\xC3\xA9|artist=<A>|album=",
+                "file=/Music/c.mp3", "file=" + longName}));
 }
 
 TEST(ProjectWriter, FailedSaveKeepsTheOldFile) {
@@ -115,8 +122,10 @@ TEST(ProjectWriter, FailedSaveKeepsTheOldFile) {
   }
   EXPECT_NE(error.find("cannot write file"), std::string::npos) << error;
   EXPECT_EQ(ReadText(path), "previous project");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "no temporary file is left";
-  EXPECT_EQ(WriteProjectFile(ProjectRecord(), "/nonexistent/folder/p.brv", &error), kProjectCannotWrite);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
+      << "no temporary file is left";
+  EXPECT_EQ(WriteProjectFile(ProjectRecord(), "/nonexistent/folder/p.brv", &error),
+            kProjectCannotWrite);
   EXPECT_NE(error.find("cannot create file"), std::string::npos) << error;
 }
 
@@ -139,11 +148,12 @@ TEST(ProjectWriter, EmptyListReplacesKeepingPermissionsAndLinks) {
 }
 
 TEST(ProjectWriter, RefusesTextsThatWouldNotReadBack) {
-  const std::pair<std::string, std::string> cases[] = {  // file name, folder
-      {"/m/\xE9t\xE9.mp3", "/out"},                     // Latin-1 bytes
-      {"/m/a\xC3.mp3", "/out"},                         // truncated UTF-8 sequence
-      {"/m/a\nb.mp3", "/out"},                          // control characters in a file name ...
-      {"/m/a.mp3", "/out\x01"},                         // ... or the folder
+  const std::pair<std::string, std::string> cases[] = {
+      // file name, folder
+      {"/m/\xE9t\xE9.mp3", "/out"},  // Latin-1 bytes
+      {"/m/a\xC3.mp3", "/out"},      // truncated UTF-8 sequence
+      {"/m/a\nb.mp3", "/out"},       // control characters in a file name ...
+      {"/m/a.mp3", "/out\x01"},      // ... or the folder
   };
   TempDir dir;
   WriteText(dir.file("p.brv"), "previous");
@@ -153,7 +163,8 @@ TEST(ProjectWriter, RefusesTextsThatWouldNotReadBack) {
     _mp3entry track = Track(file, 0);
     project.entries = {&track};
     std::string error;
-    EXPECT_EQ(WriteProjectFile(project, dir.file("p.brv"), &error), kProjectNotStorable) << file << folder;
+    EXPECT_EQ(WriteProjectFile(project, dir.file("p.brv"), &error), kProjectNotStorable)
+        << file << folder;
     EXPECT_EQ(ReadText(dir.file("p.brv")), "previous");
   }
 }
@@ -166,13 +177,15 @@ int32_t ReadProjectText(const std::string& text, ProjectRecord& project) {
 
 const std::string kRootAttributes = "version=\"1.6\" fileVersion=\"1.0\" build=\"2007.02.23\"";
 std::string Root(const std::string& body, const std::string& attributes = kRootAttributes) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Brelvano " + attributes + ">" + body + "</Brelvano>\n";
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Brelvano " + attributes + ">" + body +
+         "</Brelvano>\n";
 }
 
 TEST(ProjectReader, AcceptsAndRejectsByRootAndStructure) {
   std::string deep;  // elements nested far deeper than any project needs (a path of about 8 KB)
   for (int i = 299; i >= 0; --i)
-    deep = "<deep_element_name_" + std::to_string(i) + ">" + deep + "</deep_element_name_" + std::to_string(i) + ">";
+    deep = "<deep_element_name_" + std::to_string(i) + ">" + deep + "</deep_element_name_" +
+           std::to_string(i) + ">";
   const std::pair<std::string, int32_t> cases[] = {
       {Root(""), kProjectRead},
       {Root("<mp3list></mp3list>"), kProjectRead},
@@ -197,32 +210,39 @@ TEST(ProjectReader, AcceptsAndRejectsByRootAndStructure) {
   EXPECT_EQ(ReadProjectFile(project, "/nonexistent/p.brv"), kProjectCannotOpen);
   EXPECT_EQ(project.fps, 17);
   TempDir dir;
-  EXPECT_EQ(ReadProjectFile(project, dir.path()), kProjectCannotOpen);  // a folder opens, but cannot be read
+  EXPECT_EQ(ReadProjectFile(project, dir.path()),
+            kProjectCannotOpen);  // a folder opens, but cannot be read
 }
 
 TEST(ProjectReader, SettingsAndTracks) {
   ProjectRecord project;
   project.fps = 24;
   project.defaultFormat = 1;
-  const std::string longTitle = std::string(254, 'a') + "\xC3\xA9" + "tail";  // é straddles byte 255
-  std::string many;  // enough to be read in several chunks
+  const std::string longTitle =
+      std::string(254, 'a') + "\xC3\xA9" + "tail";  // é straddles byte 255
+  std::string many;                                 // enough to be read in several chunks
   for (int i = 0; i < 2000; ++i) many += "<mp3 file=\"/m/track" + std::to_string(i) + ".mp3\"/>\n";
-  ASSERT_EQ(ReadProjectText(Root("<publish folder=\"/a &amp; b\tc\" player=\"P\" format=\"FLV\" truncate=\" -12x\"/>"
-                                 "<publish player=\"Q\" publishFlags=\"4294967295\" unknown=\"1\"/>"
-                                 "<other><publish fps=\"99\"/></other>"
-                                 "<mp3 file=\"/outside-list.mp3\"/><mp3list>"
-                                 "<mp3 title=\"before any file\"/>"
-                                 "<mp3 file=\"/m/1.mp3\" fmt=\"FLV\"/>"
-                                 "<mp3 title=\"renames 1\"/>"
-                                 "<mp3 file=\"/m/2.mp3\" fmt=\"flv\" title=\"" + longTitle + "\" artist=\"" +
-                                 std::string(100, 'r') + "\" album=\"Alb\" extra=\"x\"/>"
-                                 "<mp3 fmt=\"swf\" file=\"/m/3.mp3\"/>"
-                                 "<deeper><mp3 file=\"/ignored.mp3\"/></deeper>" + many + "</mp3list>"),
-                            project),
-            kProjectRead);
+  ASSERT_EQ(
+      ReadProjectText(
+          Root("<publish folder=\"/a &amp; b\tc\" player=\"P\" format=\"FLV\" truncate=\" -12x\"/>"
+               "<publish player=\"Q\" publishFlags=\"4294967295\" unknown=\"1\"/>"
+               "<other><publish fps=\"99\"/></other>"
+               "<mp3 file=\"/outside-list.mp3\"/><mp3list>"
+               "<mp3 title=\"before any file\"/>"
+               "<mp3 file=\"/m/1.mp3\" fmt=\"FLV\"/>"
+               "<mp3 title=\"renames 1\"/>"
+               "<mp3 file=\"/m/2.mp3\" fmt=\"flv\" title=\"" +
+               longTitle + "\" artist=\"" + std::string(100, 'r') +
+               "\" album=\"Alb\" extra=\"x\"/>"
+               "<mp3 fmt=\"swf\" file=\"/m/3.mp3\"/>"
+               "<deeper><mp3 file=\"/ignored.mp3\"/></deeper>" +
+               many + "</mp3list>"),
+          project),
+      kProjectRead);
   // fps is not at /Brelvano/publish; truncate by atoi's rules; the reference
   // resolved and the tab normalised; the last player wins; "FLV" is no known format.
-  EXPECT_EQ(std::tie(project.fps, project.maxTime, project.destDir, project.player, project.defaultFormat),
+  EXPECT_EQ(std::tie(project.fps, project.maxTime, project.destDir, project.player,
+                     project.defaultFormat),
             std::make_tuple(24, -12, std::string("/a & b c"), std::string("Q"), 1));
   EXPECT_EQ(project.publishFlags, 0xFFFFFFFFu);
   // Attributes act on their own element's track whatever their order; an
@@ -246,8 +266,9 @@ TEST(ProjectReader, AttributesApplyToTheirOwnTrackInAnyOrder) {
                                  "<mp3 album=\"C\" file=\"c.mp3\"/></mp3list>"),
                             project),
             kProjectRead);
-  EXPECT_EQ(Tracks(project), (std::vector<std::string>{"a.mp3|2|2|Song A|||-1", "b.mp3|1|2|Song B|B||-1",
-                                                       "c.mp3|0|2|||C|-1"}));
+  EXPECT_EQ(Tracks(project),
+            (std::vector<std::string>{"a.mp3|2|2|Song A|||-1", "b.mp3|1|2|Song B|B||-1",
+                                      "c.mp3|0|2|||C|-1"}));
 }
 
 // Regression: fps="99999999999" wrapped to another frame rate; numbers that
@@ -259,18 +280,20 @@ TEST(ProjectReader, NumbersOutOfRangeRejectTheFile) {
     int32_t fps, maxTime;
     uint32_t flags;
   } cases[] = {
-      {"fps=\"2147483647\" truncate=\"143165577\" publishFlags=\"-1\"", kRootAttributes, kProjectRead,
-       2147483647, 143165577, 0xFFFFFFFFu},
-      {"fps=\"-2147483648\" truncate=\"-5\" publishFlags=\"4294967295\"", kRootAttributes, kProjectRead,
-       INT32_MIN, -5, 0xFFFFFFFFu},
+      {"fps=\"2147483647\" truncate=\"143165577\" publishFlags=\"-1\"", kRootAttributes,
+       kProjectRead, 2147483647, 143165577, 0xFFFFFFFFu},
+      {"fps=\"-2147483648\" truncate=\"-5\" publishFlags=\"4294967295\"", kRootAttributes,
+       kProjectRead, INT32_MIN, -5, 0xFFFFFFFFu},
       {"fps=\"99999999999\"", kRootAttributes, kProjectNotAccepted, 7, 7, 7},
       {"fps=\"2147483648\"", kRootAttributes, kProjectNotAccepted, 7, 7, 7},
       {"truncate=\"-2147483649\"", kRootAttributes, kProjectNotAccepted, 7, 7, 7},
       {"truncate=\"99999999999999999999999\"", kRootAttributes, kProjectNotAccepted, 7, 7, 7},
       {"publishFlags=\"4294967296\"", kRootAttributes, kProjectNotAccepted, 7, 7, 7},
       {"publishFlags=\"-2147483649\"", kRootAttributes, kProjectNotAccepted, 7, 7, 7},
-      {"", "version=\"4294967297.6\" fileVersion=\"1.0\" build=\"2007.02.23\"", kProjectNotAccepted, 7, 7, 7},
-      {"", "version=\"1.6\" fileVersion=\"1.0\" build=\"2007.99999999999.23\"", kProjectNotAccepted, 7, 7, 7},
+      {"", "version=\"4294967297.6\" fileVersion=\"1.0\" build=\"2007.02.23\"", kProjectNotAccepted,
+       7, 7, 7},
+      {"", "version=\"1.6\" fileVersion=\"1.0\" build=\"2007.99999999999.23\"", kProjectNotAccepted,
+       7, 7, 7},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.publish + " " + c.root);
@@ -328,8 +351,15 @@ TEST(ProjectReader, HugeAttributeReadsAndOversizedFileIsRefused) {
 
 TEST(ProjectReader, LeadingIntegerRules) {
   const std::pair<const char*, int32_t> cases[] = {
-      {"30", 30}, {"  +7x", 7}, {"-3", -3}, {"", 0}, {"abc", 0}, {"\t\n12", 12},
-      {"2147483648", INT32_MIN}, {"4294967296", 0}, {"99999999999999999999999", -1}};  // wrapped to 32 bits
+      {"30", 30},
+      {"  +7x", 7},
+      {"-3", -3},
+      {"", 0},
+      {"abc", 0},
+      {"\t\n12", 12},
+      {"2147483648", INT32_MIN},
+      {"4294967296", 0},
+      {"99999999999999999999999", -1}};  // wrapped to 32 bits
   for (const auto& [text, value] : cases) EXPECT_EQ(LeadingInteger(text), value) << text;
 }
 

@@ -18,18 +18,17 @@ using test::TempDir;
 
 // Header of an uncompressed movie with the frame RECT 0, 11000, 0, 8000
 // twips (550 x 400 px): Nbits 15, then four 15-bit values.
-const Bytes kMovie550x400 = {
-    'F', 'W', 'S',           // signature
-    6,                       // version
-    0x1D, 0, 0, 0,           // file length 29
-    0x78, 0x00, 0x05, 0x5F,  // 01111 | Xmin 0 (15 bits) | Xmax 11000 ...
-    0x00, 0x00, 0x0F, 0xA0,  // ... | Ymin 0 | Ymax 8000 ...
-    0x00,                    // ... padding
-    0x00, 0x0C,              // frame rate 12.0
-    0x01, 0x00,              // one frame
-    0x40, 0x00,              // ShowFrame
-    0x00, 0x00,              // End
-    0, 0, 0, 0};
+const Bytes kMovie550x400 = {'F',  'W',  'S',         // signature
+                             6,                       // version
+                             0x1D, 0,    0,    0,     // file length 29
+                             0x78, 0x00, 0x05, 0x5F,  // 01111 | Xmin 0 (15 bits) | Xmax 11000 ...
+                             0x00, 0x00, 0x0F, 0xA0,  // ... | Ymin 0 | Ymax 8000 ...
+                             0x00,                    // ... padding
+                             0x00, 0x0C,              // frame rate 12.0
+                             0x01, 0x00,              // one frame
+                             0x40, 0x00,              // ShowFrame
+                             0x00, 0x00,              // End
+                             0,    0,    0,    0};
 
 Bytes WithSignature(const char* signature) {
   Bytes movie = kMovie550x400;
@@ -38,7 +37,8 @@ Bytes WithSignature(const char* signature) {
 }
 
 TEST(SwfHeader, FrameSizeOfUncompressedMoviesOnly) {
-  const std::tuple<const char*, Bytes, int32_t, int32_t> cases[] = {  // -1: no size
+  const std::tuple<const char*, Bytes, int32_t, int32_t> cases[] = {
+      // -1: no size
       {"550 x 400", kMovie550x400, 550, 400},
       {"compressed", WithSignature("CWS"), -1, -1},
       {"not a movie", WithSignature("FLV"), -1, -1},
@@ -65,10 +65,14 @@ struct CopyFixture {
     test::WriteFileBytes(installed.file("other.swf"), {'F', 'W', 'S'});
     test::WriteFileBytes(installed.file("packed.swf"), WithSignature("CWS"));
     // The first of two players of one name wins.
-    players = {{"Basic", installed.file("Basic.swf")}, {"Basic", installed.file("other.swf")}, {"NoPath", ""},
+    players = {{"Basic", installed.file("Basic.swf")},
+               {"Basic", installed.file("other.swf")},
+               {"NoPath", ""},
                {"Packed", installed.file("packed.swf")}};
   }
-  bool Copy(const std::string& name) { return CopyPlayer(players, name, folder.path(), &width, &height); }
+  bool Copy(const std::string& name) {
+    return CopyPlayer(players, name, folder.path(), &width, &height);
+  }
 };
 
 TEST(CopyPlayer, CopiesAndReadsSizeOrFails) {
@@ -90,7 +94,8 @@ TEST(CopyPlayer, CopiesAndReadsSizeOrFails) {
 
 TEST(CopyPlayer, KeepsCopyAsNewOrNewerAndReplacesOlder) {
   // Modification times of the installed player and of the copy already there.
-  for (const auto& [installedTime, copyTime] : {std::pair{1000, 1000}, {1000, 2000}, {2000, 1000}}) {
+  for (const auto& [installedTime, copyTime] :
+       {std::pair{1000, 1000}, {1000, 2000}, {2000, 1000}}) {
     SCOPED_TRACE(installedTime - copyTime);
     CopyFixture f;
     const std::string copy = f.folder.file("Basic.swf");
@@ -108,8 +113,9 @@ TEST(CopyPlayer, KeepsCopyAsNewOrNewerAndReplacesOlder) {
 
 TEST(Players, NameRule) {
   const std::pair<const char*, const char*> cases[] = {
-      {"Basic.swf", "Basic"}, {"mine.swf.bak", "mine"}, {"my.player.swf", ""}, {"noextension", ""},
-      {"Basic.SWF", ""},      {".swf", ""},             {"a.swf.", "a"},       {"a..swf", ""},
+      {"Basic.swf", "Basic"}, {"mine.swf.bak", "mine"}, {"my.player.swf", ""},
+      {"noextension", ""},    {"Basic.SWF", ""},        {".swf", ""},
+      {"a.swf.", "a"},        {"a..swf", ""},
   };
   for (const auto& [file, name] : cases) EXPECT_EQ(PlayerNameFromFileName(file), name) << file;
 }
@@ -126,7 +132,8 @@ TEST(Players, ScanWalksFoldersInOrderAndInDepth) {
   for (const PlayerFile& p : ScanPlayersFolders({bundled.path(), custom, "/nonexistent"}))
     found.push_back(p.path);
   EXPECT_EQ(found, (std::vector<std::string>{bundled.file("Basic.swf"), bundled.file("Zed.swf.bak"),
-                                             bundled.file("more/Deep.swf"), home.file("Library/Brelvano/Basic.swf"),
+                                             bundled.file("more/Deep.swf"),
+                                             home.file("Library/Brelvano/Basic.swf"),
                                              home.file("Library/Brelvano/Mine.swf")}));
 }
 

@@ -65,20 +65,27 @@ std::vector<Mp3Frame> SplitFrames(const Bytes& bytes) {
 // The synthesis window D[i], i = 0..256, in units of 2^-16 (ISO/IEC 11172-3,
 // Table B.3); D[512 - i] = -D[i] except at multiples of 64.
 constexpr int32_t kSynthesisWindow[257] = {
-    0, -1, -1, -1, -1, -1, -1, -2, -2, -2, -2, -3, -3, -4, -4, -5, -5, -6, -7, -7, -8, -9, -10, -11, -13, -14, -16,
-    -17, -19, -21, -24, -26, -29, -31, -35, -38, -41, -45, -49, -53, -58, -63, -68, -73, -79, -85, -91, -97, -104,
-    -111, -117, -125, -132, -139, -147, -154, -161, -169, -176, -183, -190, -196, -202, -208, 213, 218, 222, 225, 227,
-    228, 228, 227, 224, 221, 215, 208, 200, 189, 177, 163, 146, 127, 106, 83, 57, 29, -2, -36, -72, -111, -153, -197,
-    -244, -294, -347, -401, -459, -519, -581, -645, -711, -779, -848, -919, -991, -1064, -1137, -1210, -1283, -1356,
-    -1428, -1498, -1567, -1634, -1698, -1759, -1817, -1870, -1919, -1962, -2001, -2032, -2057, -2075, -2085, -2087,
-    -2080, -2063, 2037, 2000, 1952, 1893, 1822, 1739, 1644, 1535, 1414, 1280, 1131, 970, 794, 605, 402, 185, -45,
-    -288, -545, -814, -1095, -1388, -1692, -2006, -2330, -2663, -3004, -3351, -3705, -4063, -4425, -4788, -5153,
-    -5517, -5879, -6237, -6589, -6935, -7271, -7597, -7910, -8209, -8491, -8755, -8998, -9219, -9416, -9585, -9727,
-    -9838, -9916, -9959, -9966, -9935, -9863, -9750, -9592, -9389, -9139, -8840, -8492, -8092, -7640, -7134, 6574,
-    5959, 5288, 4561, 3776, 2935, 2037, 1082, 70, -998, -2122, -3300, -4533, -5818, -7154, -8540, -9975, -11455,
-    -12980, -14548, -16155, -17799, -19478, -21189, -22929, -24694, -26482, -28289, -30112, -31947, -33791, -35640,
-    -37489, -39336, -41176, -43006, -44821, -46617, -48390, -50137, -51853, -53534, -55178, -56778, -58333, -59838,
-    -61289, -62684, -64019, -65290, -66494, -67629, -68692, -69679, -70590, -71420, -72169, -72835, -73415, -73908,
+    0,      -1,     -1,     -1,     -1,     -1,     -1,     -2,     -2,     -2,     -2,     -3,
+    -3,     -4,     -4,     -5,     -5,     -6,     -7,     -7,     -8,     -9,     -10,    -11,
+    -13,    -14,    -16,    -17,    -19,    -21,    -24,    -26,    -29,    -31,    -35,    -38,
+    -41,    -45,    -49,    -53,    -58,    -63,    -68,    -73,    -79,    -85,    -91,    -97,
+    -104,   -111,   -117,   -125,   -132,   -139,   -147,   -154,   -161,   -169,   -176,   -183,
+    -190,   -196,   -202,   -208,   213,    218,    222,    225,    227,    228,    228,    227,
+    224,    221,    215,    208,    200,    189,    177,    163,    146,    127,    106,    83,
+    57,     29,     -2,     -36,    -72,    -111,   -153,   -197,   -244,   -294,   -347,   -401,
+    -459,   -519,   -581,   -645,   -711,   -779,   -848,   -919,   -991,   -1064,  -1137,  -1210,
+    -1283,  -1356,  -1428,  -1498,  -1567,  -1634,  -1698,  -1759,  -1817,  -1870,  -1919,  -1962,
+    -2001,  -2032,  -2057,  -2075,  -2085,  -2087,  -2080,  -2063,  2037,   2000,   1952,   1893,
+    1822,   1739,   1644,   1535,   1414,   1280,   1131,   970,    794,    605,    402,    185,
+    -45,    -288,   -545,   -814,   -1095,  -1388,  -1692,  -2006,  -2330,  -2663,  -3004,  -3351,
+    -3705,  -4063,  -4425,  -4788,  -5153,  -5517,  -5879,  -6237,  -6589,  -6935,  -7271,  -7597,
+    -7910,  -8209,  -8491,  -8755,  -8998,  -9219,  -9416,  -9585,  -9727,  -9838,  -9916,  -9959,
+    -9966,  -9935,  -9863,  -9750,  -9592,  -9389,  -9139,  -8840,  -8492,  -8092,  -7640,  -7134,
+    6574,   5959,   5288,   4561,   3776,   2935,   2037,   1082,   70,     -998,   -2122,  -3300,
+    -4533,  -5818,  -7154,  -8540,  -9975,  -11455, -12980, -14548, -16155, -17799, -19478, -21189,
+    -22929, -24694, -26482, -28289, -30112, -31947, -33791, -35640, -37489, -39336, -41176, -43006,
+    -44821, -46617, -48390, -50137, -51853, -53534, -55178, -56778, -58333, -59838, -61289, -62684,
+    -64019, -65290, -66494, -67629, -68692, -69679, -70590, -71420, -72169, -72835, -73415, -73908,
     -74313, -74630, -74856, -74992, 75038,
 };
 
@@ -98,11 +105,13 @@ struct MonoDecoding {
       if (i != 0) window[512 - i] = i % 64 != 0 ? -window[i] : window[i];
     }
     for (int i = 0; i < 64; ++i) {
-      for (int k = 0; k < 32; ++k) matrix[i][k] = std::cos((16 + i) * (2 * k + 1) * std::numbers::pi / 64);
+      for (int k = 0; k < 32; ++k)
+        matrix[i][k] = std::cos((16 + i) * (2 * k + 1) * std::numbers::pi / 64);
     }
     SpectrumDecoder decoder;
-    decoder.SetGranuleObserver([](void* self, const SubbandSamples& s) { static_cast<MonoDecoding*>(self)->Add(s); },
-                               this);
+    decoder.SetGranuleObserver(
+        [](void* self, const SubbandSamples& s) { static_cast<MonoDecoding*>(self)->Add(s); },
+        this);
     for (const Mp3Frame& frame : frames) {
       frameStart.push_back(pcm.size());
       if (decoder.DecodeFrame(frame.header, frame.payload, frame.length) == nullptr) ++failed;
@@ -114,12 +123,14 @@ struct MonoDecoding {
       std::copy_backward(v, v + 960, v + 1024);
       for (int i = 0; i < 64; ++i) {
         v[i] = 0;
-        for (int k = 0; k < 32; ++k) v[i] += matrix[i][k] * (k & t & 1 ? -samples[t][k] : samples[t][k]);
+        for (int k = 0; k < 32; ++k)
+          v[i] += matrix[i][k] * (k & t & 1 ? -samples[t][k] : samples[t][k]);
       }
       for (int j = 0; j < 32; ++j) {
         double sum = 0;
         for (int i = 0; i < 8; ++i) {
-          sum += v[128 * i + j] * window[64 * i + j] + v[128 * i + 96 + j] * window[64 * i + 32 + j];
+          sum +=
+              v[128 * i + j] * window[64 * i + j] + v[128 * i + 96 + j] * window[64 * i + 32 + j];
         }
         pcm.push_back(sum);
       }
@@ -168,7 +179,8 @@ class StreamTest : public ::testing::TestWithParam<Stream> {
 // channel saturates (the references clip symmetrically) and so says nothing
 // of the true value. For a fixture, libmpg123's float decoding without gapless
 // trimming (it leaves out lame's information frame).
-std::vector<double> Reference(const std::string& pcmPath, const std::vector<Mp3Frame>& frames, size_t first) {
+std::vector<double> Reference(const std::string& pcmPath, const std::vector<Mp3Frame>& frames,
+                              size_t first) {
   std::vector<double> reference;
 #ifdef BRELVANO_HAVE_MPG123
   if (pcmPath.ends_with(".mp3")) {
@@ -179,10 +191,12 @@ std::vector<double> Reference(const std::string& pcmPath, const std::vector<Mp3F
     int channels = 1, encoding = 0, rc = mpg123_open(handle, pcmPath.c_str());
     std::vector<float> buffer(8192);
     for (size_t done = 0; rc == MPG123_OK || rc == MPG123_NEW_FORMAT;) {
-      rc = mpg123_read(handle, reinterpret_cast<unsigned char*>(buffer.data()), buffer.size() * sizeof(float), &done);
+      rc = mpg123_read(handle, reinterpret_cast<unsigned char*>(buffer.data()),
+                       buffer.size() * sizeof(float), &done);
       if (rc == MPG123_NEW_FORMAT) mpg123_getformat(handle, &rate, &channels, &encoding);
       for (size_t i = 0; (i + channels) * sizeof(float) <= done; i += channels) {
-        reference.push_back(channels == 2 ? (static_cast<double>(buffer[i]) + buffer[i + 1]) / 2.0 : buffer[i]);
+        reference.push_back(channels == 2 ? (static_cast<double>(buffer[i]) + buffer[i + 1]) / 2.0
+                                          : buffer[i]);
       }
     }
     mpg123_delete(handle);
@@ -197,7 +211,8 @@ std::vector<double> Reference(const std::string& pcmPath, const std::vector<Mp3F
       double mix = 0;
       for (size_t c = 0; c < channels; ++c, at += 2) {
         const int16_t value = static_cast<int16_t>(pcm[at] | (pcm[at + 1] << 8));
-        mix += std::abs(value) >= 32767 ? std::numeric_limits<double>::quiet_NaN() : value / 32768.0;
+        mix +=
+            std::abs(value) >= 32767 ? std::numeric_limits<double>::quiet_NaN() : value / 32768.0;
       }
       reference.push_back(mix / static_cast<double>(channels));
     }
@@ -212,15 +227,19 @@ TEST_P(Accuracy, MonoMixWithinOneLsbRms) {
   if (fixture_) GTEST_SKIP() << "libmpg123 not available";
 #endif
   const Stream& s = GetParam();
-  const std::string info(reinterpret_cast<const char*>(frames_[0].payload), static_cast<size_t>(frames_[0].length));
-  const bool lameInfo = info.find("Info") != std::string::npos || info.find("Xing") != std::string::npos;
+  const std::string info(reinterpret_cast<const char*>(frames_[0].payload),
+                         static_cast<size_t>(frames_[0].length));
+  const bool lameInfo =
+      info.find("Info") != std::string::npos || info.find("Xing") != std::string::npos;
   const size_t first = fixture_ ? (lameInfo ? 1 : 0) : s.firstReferenceFrame;
-  const std::vector<double> reference = Reference(fixture_ ? path_ : ConformanceFile(name_ + ".pcm"), frames_, first);
+  const std::vector<double> reference =
+      Reference(fixture_ ? path_ : ConformanceFile(name_ + ".pcm"), frames_, first);
   ASSERT_FALSE(reference.empty());
   const MonoDecoding ours(frames_);
   double errorEnergy = 0, signalEnergy = 0, peak = 0;
   size_t samples = 0, compared = 0;
-  for (size_t f = first, at = 0; f < frames_.size() && at + frames_[f].samples <= reference.size(); ++f) {
+  for (size_t f = first, at = 0; f < frames_.size() && at + frames_[f].samples <= reference.size();
+       ++f) {
     const bool use = f >= s.compareFrom && s.uncertain.count(f) == 0;
     for (int i = 0; i < frames_[f].samples && use; ++i) {
       const double want = reference[at + static_cast<size_t>(i)];
@@ -234,11 +253,14 @@ TEST_P(Accuracy, MonoMixWithinOneLsbRms) {
     compared += use;
     at += static_cast<size_t>(frames_[f].samples);
   }
-  const double rmsLsb = std::sqrt(errorEnergy / static_cast<double>(std::max<size_t>(samples, 1))) * 32768.0;
+  const double rmsLsb =
+      std::sqrt(errorEnergy / static_cast<double>(std::max<size_t>(samples, 1))) * 32768.0;
   const double snrDb = errorEnergy > 0 ? 10.0 * std::log10(signalEnergy / errorEnergy) : 999.0;
-  std::printf("[accuracy] %-26s frames %4zu  rms %8.4f LSB  peak %8.3f LSB  snr %6.1f dB  null frames %d\n",
-              s.name, compared, rmsLsb, peak * 32768.0, snrDb, ours.failed);
-  EXPECT_GE(compared + s.compareFrom + s.uncertain.size() + 2, frames_.size()) << "reference too short";
+  std::printf(
+      "[accuracy] %-26s frames %4zu  rms %8.4f LSB  peak %8.3f LSB  snr %6.1f dB  null frames %d\n",
+      s.name, compared, rmsLsb, peak * 32768.0, snrDb, ours.failed);
+  EXPECT_GE(compared + s.compareFrom + s.uncertain.size() + 2, frames_.size())
+      << "reference too short";
   EXPECT_EQ(ours.failed, s.expectedNullFrames);
   EXPECT_LE(rmsLsb, 1.0);
   EXPECT_LE(peak * 32768.0, 4.0);
@@ -249,15 +271,27 @@ TEST_P(Accuracy, MonoMixWithinOneLsbRms) {
 // the conformance data (the ISO MPEG-1 references leave out the last frame;
 // l3-sin1k0db starts at frame 2 after two frames without their reservoir; the
 // l3-he_mode reference departs at the channel-count switches, frames 10 and 110).
-INSTANTIATE_TEST_SUITE_P(
-    Streams, Accuracy,
-    ::testing::ValuesIn(std::vector<Stream>{
-        {"l3-he_44khz"}, {"l3-he_mode", 0, 0, {10, 110}}, {"l3-hecommon"}, {"l3-si"}, {"l3-si_block"}, {"l3-si_huff"},
-        {"l3-sin1k0db", 2, 3, {}, 2}, {"M2L3_bitrate_22_all"}, {"M2L3_noise"}, {"l3-test45"}, {"l3-test46"},
-        {"stereo44_transients.mp3"}, {"joint44_transients.mp3"}, {"mono44_transients.mp3"},
-        {"mono22_transients.mp3"}, {"joint22_transients.mp3"}, {"joint11_transients.mp3"},
-        {"stereo11_transients.mp3"}, {"mono11_transients.mp3"}}),
-    ParamName);
+INSTANTIATE_TEST_SUITE_P(Streams, Accuracy,
+                         ::testing::ValuesIn(std::vector<Stream>{{"l3-he_44khz"},
+                                                                 {"l3-he_mode", 0, 0, {10, 110}},
+                                                                 {"l3-hecommon"},
+                                                                 {"l3-si"},
+                                                                 {"l3-si_block"},
+                                                                 {"l3-si_huff"},
+                                                                 {"l3-sin1k0db", 2, 3, {}, 2},
+                                                                 {"M2L3_bitrate_22_all"},
+                                                                 {"M2L3_noise"},
+                                                                 {"l3-test45"},
+                                                                 {"l3-test46"},
+                                                                 {"stereo44_transients.mp3"},
+                                                                 {"joint44_transients.mp3"},
+                                                                 {"mono44_transients.mp3"},
+                                                                 {"mono22_transients.mp3"},
+                                                                 {"joint22_transients.mp3"},
+                                                                 {"joint11_transients.mp3"},
+                                                                 {"stereo11_transients.mp3"},
+                                                                 {"mono11_transients.mp3"}}),
+                         ParamName);
 
 // One line per frame: "null", or the levels of bands 0..17 printed so that
 // they read back as the same floats (bands 18..31 carry no weight and must stay 0.0).
@@ -271,7 +305,8 @@ std::vector<std::string> LevelLines(const std::vector<Mp3Frame>& frames, bool ob
     char number[32];
     for (int band = 0; levels && band < kSpectrumBands; ++band) {
       std::snprintf(number, sizeof number, " %.9g", static_cast<double>(levels[band]));
-      line += band >= 18 ? (levels[band] != 0.0f ? " (upper band not 0.0)" : "") : number + (band == 0);
+      line +=
+          band >= 18 ? (levels[band] != 0.0f ? " (upper band not 0.0)" : "") : number + (band == 0);
     }
     lines.push_back(line);
   }
@@ -291,18 +326,24 @@ TEST_P(LevelsRegression, LevelsOfEveryFrameAsRecorded) {
   std::vector<std::string> expected;
   std::ifstream in(DataFile("spectrum/levels/" + name_ + ".levels"));
   for (std::string line; std::getline(in, line);) expected.push_back(line);
-  const size_t f = static_cast<size_t>(std::mismatch(ours.begin(), ours.end(), expected.begin(), expected.end()).first -
-                                       ours.begin());
+  const size_t f = static_cast<size_t>(
+      std::mismatch(ours.begin(), ours.end(), expected.begin(), expected.end()).first -
+      ours.begin());
   ASSERT_TRUE(f == ours.size() && f == expected.size())
-      << "frame " << f << " differs from the recording\n  ours:     " << (f < ours.size() ? ours[f] : "(none)")
+      << "frame " << f
+      << " differs from the recording\n  ours:     " << (f < ours.size() ? ours[f] : "(none)")
       << "\n  recorded: " << (f < expected.size() ? expected[f] : "(none)");
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, LevelsRegression,
-                         ::testing::ValuesIn(std::vector<Stream>{
-                             {"stereo44_transients.mp3"}, {"joint44_transients.mp3"}, {"mono44_transients.mp3"},
-                             {"joint22_transients.mp3"}, {"joint11_transients.mp3"}, {"l3-he_mode"}, {"l3-si_block"},
-                             {"l3-si_huff"}}),
+                         ::testing::ValuesIn(std::vector<Stream>{{"stereo44_transients.mp3"},
+                                                                 {"joint44_transients.mp3"},
+                                                                 {"mono44_transients.mp3"},
+                                                                 {"joint22_transients.mp3"},
+                                                                 {"joint11_transients.mp3"},
+                                                                 {"l3-he_mode"},
+                                                                 {"l3-si_block"},
+                                                                 {"l3-si_huff"}}),
                          ParamName);
 
 using CorruptedLevels = StreamTest;
@@ -345,7 +386,8 @@ TEST_P(SineLevels, HighestLevelInTheSinesSubbandThenFallsInSilence) {
   SpectrumDecoder decoder;
   std::vector<float> afterSine, previous, highest(32, 0.0f);
   for (size_t f = 0; f < frames_.size(); ++f) {
-    const float* levels = decoder.DecodeFrame(frames_[f].header, frames_[f].payload, frames_[f].length);
+    const float* levels =
+        decoder.DecodeFrame(frames_[f].header, frames_[f].payload, frames_[f].length);
     ASSERT_NE(levels, nullptr) << "frame " << f;
     if (f + 1 == sineFrames) afterSine.assign(levels, levels + 32);
     // Two frames after the sine ends the filter bank holds only silence.
@@ -360,7 +402,8 @@ TEST_P(SineLevels, HighestLevelInTheSinesSubbandThenFallsInSilence) {
   EXPECT_GT(afterSine[expectedBand], 1.0f);
   // In silence every level falls by a thousandth per time slot (18 per
   // granule) from at most its highest value (the sine's end clicks in every band).
-  const double slots = static_cast<double>(frames_.size() - (sineFrames + 3)) * (samplesPerFrame / 576) * 18;
+  const double slots =
+      static_cast<double>(frames_.size() - (sineFrames + 3)) * (samplesPerFrame / 576) * 18;
   const double fall = std::pow(0.999, slots);
   EXPECT_LT(fall, 0.75);
   for (int b = 0; b < 32; ++b) EXPECT_LE(previous[b], highest[b] * fall * 1.001) << "band " << b;
@@ -390,8 +433,9 @@ TEST(SpectrumReservoir, MainDataBeginReachesIntoThePreviousFile) {
     decoder.DecodeFrame(before.header, before.payload, before.length);
     decoder.SetGranuleObserver(
         [](void* out, const SubbandSamples& s) {
-          for (const auto& slot : s) static_cast<std::vector<double>*>(out)->insert(
-              static_cast<std::vector<double>*>(out)->end(), slot, slot + 32);
+          for (const auto& slot : s)
+            static_cast<std::vector<double>*>(out)->insert(
+                static_cast<std::vector<double>*>(out)->end(), slot, slot + 32);
         },
         &samples);
     decoder.DecodeFrame(fb[k].header, fb[k].payload, fb[k].length);

@@ -27,7 +27,8 @@ TEST(HuffmanCodeTables, EveryTableIsACompletePrefixCode) {
   std::vector<Bits> tables(kLayer3CodeTableCount + 1);  // pair tables 1..15, count1 tables A and B
   for (int t = 1; t < kLayer3CodeTableCount; ++t) {
     const HuffmanCodeTable& table = kLayer3CodeTables[t];
-    for (int i = 0; i < table.size * table.size; ++i) tables[t].push_back({table.codes[i], table.lengths[i]});
+    for (int i = 0; i < table.size * table.size; ++i)
+      tables[t].push_back({table.codes[i], table.lengths[i]});
   }
   for (int i = 0; i < 16; ++i) {
     tables[0].push_back({kQuadCodesA[i], kQuadLengthsA[i]});
@@ -62,8 +63,10 @@ TEST(Imdct, FastTransformsEqualTheFormula) {
     ImdctLong(in, fast);
     ImdctShortWindowed(in, fastShort);
     for (int i = 0; i < 36; ++i) {
-      for (int k = 0; k < 18; ++k) direct[i] += in[k] * std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1));
-      const int w = i / 12, n = i % 12;  // three windowed 12-point transforms, overlapping from 6, 12 and 18
+      for (int k = 0; k < 18; ++k)
+        direct[i] += in[k] * std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1));
+      const int w = i / 12,
+                n = i % 12;  // three windowed 12-point transforms, overlapping from 6, 12 and 18
       for (int k = 0; k < 6; ++k) {
         const double x = in[3 * k + w] * std::cos(pi / 24 * (2 * n + 7) * (2 * k + 1));
         directShort[6 + 6 * w + n] += x * std::sin(pi / 12 * (n + 0.5));
@@ -71,7 +74,8 @@ TEST(Imdct, FastTransformsEqualTheFormula) {
     }
     for (int i = 0; i < 36; ++i) {
       EXPECT_NEAR(fast[i], static_cast<double>(direct[i]), 1e-14 * scale) << "long output " << i;
-      EXPECT_NEAR(fastShort[i], static_cast<double>(directShort[i]), 1e-14 * scale) << "short output " << i;
+      EXPECT_NEAR(fastShort[i], static_cast<double>(directShort[i]), 1e-14 * scale)
+          << "short output " << i;
     }
   }
 }
@@ -92,8 +96,8 @@ struct FrameCase {
   uint32_t header;
   std::vector<Granule> granules;  // granule-major, one per channel; none: all-zero side information
   Bits mainData;
-  int decodedGranules;  // 0: the frame returns null
-  bool band0Sounds;     // else every level stays 0.0
+  int decodedGranules;           // 0: the frame returns null
+  bool band0Sounds;              // else every level stays 0.0
   const char* sameAs = nullptr;  // an earlier case with the same levels
   const char* unlike = nullptr;  // an earlier case with other levels
   size_t bodyBytes = 413;
@@ -105,8 +109,10 @@ Bytes FrameBody(const FrameCase& c) {
   if ((c.header & 0x10000) == 0) bits.push_back({0xBEEF, 16});  // CRC, never checked
   bits.push_back({0, (c.header & 0xC0) == 0xC0 ? 18 : 20});
   for (const Granule& g : c.granules) {
-    bits.insert(bits.end(), {{g.part23 << 9 | g.bigValues, 12 + 9}, {g.globalGain << 4 | g.scalefacCompress, 8 + 4}});
-    if (g.blockType >= 0) {  // window switching, block type, mixed_block_flag 0, table_selects 0, subblock gains 0
+    bits.insert(bits.end(), {{g.part23 << 9 | g.bigValues, 12 + 9},
+                             {g.globalGain << 4 | g.scalefacCompress, 8 + 4}});
+    if (g.blockType >=
+        0) {  // window switching, block type, mixed_block_flag 0, table_selects 0, subblock gains 0
       bits.insert(bits.end(), {{4u | static_cast<uint32_t>(g.blockType), 3}, {0, 1 + 10 + 9}});
     } else {  // no window switching, table_select[0..2], region0_count, region1_count
       bits.push_back({g.table << 17 | g.region0 << 3 | g.region1, 1 + 15 + 4 + 3});
@@ -117,7 +123,8 @@ Bytes FrameBody(const FrameCase& c) {
   Bytes body(c.bodyBytes, 0);
   size_t at = 0;
   for (const auto& [value, count] : bits) {
-    for (int i = count - 1; i >= 0; --i, ++at) body[at / 8] |= static_cast<uint8_t>(((value >> i) & 1) << (7 - at % 8));
+    for (int i = count - 1; i >= 0; --i, ++at)
+      body[at / 8] |= static_cast<uint8_t>(((value >> i) & 1) << (7 - at % 8));
   }
   return body;
 }
@@ -125,7 +132,8 @@ Bytes FrameBody(const FrameCase& c) {
 TEST(SpectrumDecodeFrame, CraftedFrames) {
   // Count1 table B: the quadruple 1000 is the code 0111, then its sign bit.
   const Bits count1Line0 = {{7, 4}, {0, 1}};
-  const Granule count1Budget4{.part23 = 4, .count1Table = 1}, count1Budget5{.part23 = 5, .count1Table = 1};
+  const Granule count1Budget4{.part23 = 4, .count1Table = 1},
+      count1Budget5{.part23 = 5, .count1Table = 1};
   // Right channel: scale factors of 4 bits (bands 0..10) and 3 bits (11..20), 74 bits.
   const Granule right{.part23 = 74, .scalefacCompress = 15};
   const Bits positions0 = {{7, 4}, {0, 1}, {0, 32}, {0, 32}, {0, 10}};
@@ -133,20 +141,63 @@ TEST(SpectrumDecodeFrame, CraftedFrames) {
   const std::vector<FrameCase> cases = {
       {"silent mono frame: two granules", kMono, {{}, {}}, {}, 2, false},
       {"window switching with block_type 0", kMono, {{.blockType = 0}, {}}, {}, 0, false},
-      {"Huffman data overrunning part2_3_length", kMono, {{.bigValues = 1, .table = 1}, {}}, {{1, 1}}, 0, false},
-      {"count1 code ending at the budget is dropped", kMono, {count1Budget4, {}}, count1Line0, 2, false},
+      {"Huffman data overrunning part2_3_length",
+       kMono,
+       {{.bigValues = 1, .table = 1}, {}},
+       {{1, 1}},
+       0,
+       false},
+      {"count1 code ending at the budget is dropped",
+       kMono,
+       {count1Budget4, {}},
+       count1Line0,
+       2,
+       false},
       {"count1 code with its sign bit", kMono, {count1Budget5, {}}, count1Line0, 2, true},
-      {"CRC skipped, not checked", kMono & ~0x10000u, {count1Budget5, {}}, count1Line0, 2, true,
+      {"CRC skipped, not checked",
+       kMono & ~0x10000u,
+       {count1Budget5, {}},
+       count1Line0,
+       2,
+       true,
        "count1 code with its sign bit"},
-      {"big_values 300 and region counts past 576", kMono,
-       {{.bigValues = 300, .table = 0, .region0 = 15, .region1 = 7}, {.bigValues = 300, .region0 = 15, .region1 = 7}},
-       {}, 2, false},
-      {"count1 quadruples past line 576", kMono, {{.part23 = 4095, .count1Table = 1}, {}}, {}, 2, true},
-      {"MPEG-2 stereo frame: one granule", 0xFFF38000, {}, {}, 1, false, nullptr, nullptr, 64000 * 72 / 22050 - 4},
+      {"big_values 300 and region counts past 576",
+       kMono,
+       {{.bigValues = 300, .table = 0, .region0 = 15, .region1 = 7},
+        {.bigValues = 300, .region0 = 15, .region1 = 7}},
+       {},
+       2,
+       false},
+      {"count1 quadruples past line 576",
+       kMono,
+       {{.part23 = 4095, .count1Table = 1}, {}},
+       {},
+       2,
+       true},
+      {"MPEG-2 stereo frame: one granule",
+       0xFFF38000,
+       {},
+       {},
+       1,
+       false,
+       nullptr,
+       nullptr,
+       64000 * 72 / 22050 - 4},
       {"M/S stereo", kJoint | 0x20, {count1Budget5, right, {}, {}}, positions15And7, 2, true},
-      {"intensity positions 7..15 leave bands alone", kJoint | 0x30, {count1Budget5, right, {}, {}}, positions15And7,
-       2, true, "M/S stereo"},
-      {"intensity position 0", kJoint | 0x30, {count1Budget5, right, {}, {}}, positions0, 2, true, nullptr,
+      {"intensity positions 7..15 leave bands alone",
+       kJoint | 0x30,
+       {count1Budget5, right, {}, {}},
+       positions15And7,
+       2,
+       true,
+       "M/S stereo"},
+      {"intensity position 0",
+       kJoint | 0x30,
+       {count1Budget5, right, {}, {}},
+       positions0,
+       2,
+       true,
+       nullptr,
        "M/S stereo"},
   };
   std::map<std::string, std::vector<float>> results;
@@ -155,12 +206,15 @@ TEST(SpectrumDecodeFrame, CraftedFrames) {
     const Bytes body = FrameBody(c);
     SpectrumDecoder decoder;
     int granules = 0;
-    decoder.SetGranuleObserver([](void* n, const SubbandSamples&) { ++*static_cast<int*>(n); }, &granules);
-    const float* levels = decoder.DecodeFrame(c.header, body.data(), static_cast<int32_t>(body.size()));
+    decoder.SetGranuleObserver([](void* n, const SubbandSamples&) { ++*static_cast<int*>(n); },
+                               &granules);
+    const float* levels =
+        decoder.DecodeFrame(c.header, body.data(), static_cast<int32_t>(body.size()));
     EXPECT_EQ(granules, c.decodedGranules);
     ASSERT_EQ(levels != nullptr, c.decodedGranules > 0);
     if (levels == nullptr) continue;
-    const std::vector<float>& got = results[c.name] = std::vector<float>(levels, levels + kSpectrumBands);
+    const std::vector<float>& got = results[c.name] =
+        std::vector<float>(levels, levels + kSpectrumBands);
     EXPECT_EQ(got[0] > 0.0f, c.band0Sounds);
     if (!c.band0Sounds) {
       EXPECT_EQ(got, std::vector<float>(kSpectrumBands, 0.0f));

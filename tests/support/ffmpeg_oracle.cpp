@@ -9,7 +9,8 @@ namespace brelvano::test {
 std::vector<std::string> AudioPackets(const std::string& path, const std::string& inputFormat) {
   const std::string command = "ffmpeg -nostdin -v error " +
                               (inputFormat.empty() ? std::string() : "-f " + inputFormat + " ") +
-                              "-i " + ShellQuote(path) + " -map 0:a -c copy -f framemd5 - 2>/dev/null";
+                              "-i " + ShellQuote(path) +
+                              " -map 0:a -c copy -f framemd5 - 2>/dev/null";
   const CommandResult result = RunCommand(command);
   std::vector<std::string> packets;
   if (result.exitCode != 0) return packets;

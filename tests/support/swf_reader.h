@@ -16,7 +16,7 @@ struct SwfTag {
 };
 
 struct SwfFile {
-  bool ok = false;        // parsed to the End tag with nothing left over
+  bool ok = false;  // parsed to the End tag with nothing left over
   std::string error;
   uint8_t version = 0;
   uint32_t fileLength = 0;

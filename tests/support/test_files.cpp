@@ -31,13 +31,15 @@ Bytes ReadFileBytes(const std::string& path) {
 
 void WriteFileBytes(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
 
-std::string DataFile(const std::string& name) { return std::string(BRELVANO_TEST_DATA) + "/" + name; }
-
+std::string DataFile(const std::string& name) {
+  return std::string(BRELVANO_TEST_DATA) + "/" + name;
+}
 
 CommandResult RunCommand(const std::string& command) {
   CommandResult result;
@@ -45,7 +47,8 @@ CommandResult RunCommand(const std::string& command) {
   if (!pipe) return result;
   std::array<char, 4096> chunk;
   size_t n;
-  while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) result.output.append(chunk.data(), n);
+  while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
+    result.output.append(chunk.data(), n);
   const int status = pclose(pipe);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
@@ -58,8 +61,10 @@ bool HaveTool(const std::string& name) {
 std::string ShellQuote(const std::string& text) {
   std::string quoted = "'";
   for (char c : text) {
-    if (c == '\'') quoted += "'\\''";
-    else quoted += c;
+    if (c == '\'')
+      quoted += "'\\''";
+    else
+      quoted += c;
   }
   return quoted + "'";
 }

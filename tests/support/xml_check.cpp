@@ -24,9 +24,9 @@ std::vector<std::string> XmlElementAttributes(const std::string& path, const std
       "    a = e.attributes\n"
       "    line = '|'.join(a.item(i).name + '=' + a.item(i).value for i in range(a.length))\n"
       "    sys.stdout.buffer.write(line.encode('utf-8') + b'\\n')\n";
-  const CommandResult result = RunCommand("python3 -c " + ShellQuote(script) + " " +
-                                          ShellQuote(path) + " " + ShellQuote(element) +
-                                          (fragment ? " 1" : " 0"));
+  const CommandResult result =
+      RunCommand("python3 -c " + ShellQuote(script) + " " + ShellQuote(path) + " " +
+                 ShellQuote(element) + (fragment ? " 1" : " 0"));
   std::vector<std::string> lines;
   if (result.exitCode != 0) return lines;
   std::istringstream in(result.output);

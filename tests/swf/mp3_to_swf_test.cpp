@@ -66,7 +66,8 @@ class SwfConversionTest : public ::testing::Test {
 std::vector<std::pair<uint32_t, uint32_t>> Blocks(const test::SwfFile& swf) {
   std::vector<std::pair<uint32_t, uint32_t>> blocks;
   for (const auto& t : swf.tags)
-    if (t.code == kSwfTagSoundStreamBlock) blocks.emplace_back(t.body[0] | t.body[1] << 8, t.body[2] | t.body[3] << 8);
+    if (t.code == kSwfTagSoundStreamBlock)
+      blocks.emplace_back(t.body[0] | t.body[1] << 8, t.body[2] | t.body[3] << 8);
   return blocks;
 }
 
@@ -76,19 +77,23 @@ TEST_F(SwfConversionTest, DistributesFramesOverMovieFrames) {
     int32_t frameRate;
     std::vector<std::pair<uint32_t, uint32_t>> firstBlocks;
   } cases[] = {
-      {k44k, 10, {{4608, 0}, {4608, 198}, {4608, 396}, {4608, 594}, {4608, 792}, {3456, 990}, {4608, 36}}},
+      {k44k,
+       10,
+       {{4608, 0}, {4608, 198}, {4608, 396}, {4608, 594}, {4608, 792}, {3456, 990}, {4608, 36}}},
       {k22k, 10, {{2304, 0}, {2304, 99}, {2304, 198}, {2304, 297}, {2304, 396}, {1728, 495}}},
       {k44k, 12, {{4608, 0}, {3456, 933}, {3456, 714}, {3456, 495}, {3456, 276}, {4608, 57}}},
       {k11k, 30, {{1152, 0}, {0, 0}, {0, 0}, {576, 48}, {576, 256}, {0, 0}, {576, 96}, {576, 304}}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << std::hex << c.header << std::dec << " at " << c.frameRate << " fps");
+    SCOPED_TRACE(testing::Message()
+                 << std::hex << c.header << std::dec << " at " << c.frameRate << " fps");
     const Converted out = Convert(SyntheticMp3(c.header, 200), c.frameRate);
     ASSERT_EQ(out.status, kStatusOk);
     ASSERT_TRUE(out.swf.ok) << out.swf.error;
     const auto blocks = Blocks(out.swf);
     ASSERT_GE(blocks.size(), c.firstBlocks.size());
-    EXPECT_EQ(decltype(blocks)(blocks.begin(), blocks.begin() + long(c.firstBlocks.size())), c.firstBlocks);
+    EXPECT_EQ(decltype(blocks)(blocks.begin(), blocks.begin() + long(c.firstBlocks.size())),
+              c.firstBlocks);
   }
 }
 
@@ -103,13 +108,14 @@ TEST_F(SwfConversionTest, MovieStructure) {
   ASSERT_EQ(out.status, kStatusOk);
   ASSERT_TRUE(out.swf.ok) << out.swf.error;
   const size_t n = out.bytes.size();
-  EXPECT_EQ(Bytes(out.bytes.begin(), out.bytes.begin() + 14), (Bytes{
-                'F', 'W', 'S',                                 // uncompressed
-                6,                                             // version
+  EXPECT_EQ(Bytes(out.bytes.begin(), out.bytes.begin() + 14),
+            (Bytes{
+                'F', 'W', 'S',                                     // uncompressed
+                6,                                                 // version
                 uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), 0,  // file length
-                0x10, 0x28,                                    // empty frame RECT
-                0x00, 10,                                      // 10.0 frames per second
-                12, 0,                                         // frame count
+                0x10, 0x28,                                        // empty frame RECT
+                0x00, 10,                                          // 10.0 frames per second
+                12, 0,                                             // frame count
             }));
   // 40 frames of 1152 samples at 4410 samples per movie frame need 11 frames;
   // the last block announces the 4 MP3 frames it was planned for, though the
@@ -117,8 +123,11 @@ TEST_F(SwfConversionTest, MovieStructure) {
   EXPECT_EQ(out.swf.count(kSwfTagShowFrame), 12u);
   EXPECT_EQ(out.swf.tags[0].code, kSwfTagDoAction);
   EXPECT_EQ(test::DoActionVariables(out.swf.tags[0].body),
-            (std::vector<std::pair<std::string, std::string>>{
-                {"title", "Caf\xC3\xA9"}, {"artist", "Art"}, {"album", ""}, {"duration", "7"}, {"id3", "1"}}));
+            (std::vector<std::pair<std::string, std::string>>{{"title", "Caf\xC3\xA9"},
+                                                              {"artist", "Art"},
+                                                              {"album", ""},
+                                                              {"duration", "7"},
+                                                              {"id3", "1"}}));
   const Bytes stop = {0x07, 0x00};  // DoAction: Stop
   EXPECT_EQ(out.swf.tags[1].body, stop);
   EXPECT_EQ(out.swf.tags[2].code, kSwfTagSoundStreamHead2);
@@ -144,11 +153,13 @@ TEST_F(SwfConversionTest, SoundStreamHeadByRateAndMode) {
     int32_t frameRate;
     Bytes tag;
   } cases[] = {
-      {k44k, 10, {0x48, 0x0B,                // tag 45, 8 bytes
-                  0x0B,                      // playback 22 kHz, 16 bit, stereo
-                  0x2F,                      // MP3, 44 kHz, 16 bit, stereo
-                  0x3A, 0x11,                // 4410 samples per movie frame
-                  0x61, 0x06, 0x00, 0x00}},  // LatencySeek 1633
+      {k44k,
+       10,
+       {0x48, 0x0B,                // tag 45, 8 bytes
+        0x0B,                      // playback 22 kHz, 16 bit, stereo
+        0x2F,                      // MP3, 44 kHz, 16 bit, stereo
+        0x3A, 0x11,                // 4410 samples per movie frame
+        0x61, 0x06, 0x00, 0x00}},  // LatencySeek 1633
       {k22k, 30, {0x48, 0x0B, 0x0B, 0x2B, 0xDF, 0x02, 0x61, 0x06, 0x00, 0x00}},
       {k11k, 7, {0x48, 0x0B, 0x0B, 0x26, 0x27, 0x06, 0x61, 0x06, 0x00, 0x00}},
   };
@@ -156,7 +167,8 @@ TEST_F(SwfConversionTest, SoundStreamHeadByRateAndMode) {
     const Converted out = Convert(SyntheticMp3(c.header, 10), c.frameRate);
     ASSERT_TRUE(out.swf.ok);
     const auto at = long(14 + 2 + out.swf.tags[0].body.size() + (out.swf.tags[0].longForm ? 4 : 0));
-    EXPECT_EQ(Bytes(out.bytes.begin() + at, out.bytes.begin() + at + 10), c.tag) << std::hex << c.header;
+    EXPECT_EQ(Bytes(out.bytes.begin() + at, out.bytes.begin() + at + 10), c.tag)
+        << std::hex << c.header;
   }
 }
 
@@ -182,7 +194,8 @@ TEST_F(SwfConversionTest, TruncatesAtMaximumLength) {
     EXPECT_EQ(huge.status, kStatusOk);
     EXPECT_EQ(test::DoActionVariables(huge.swf.tags[0].body)[3].second, duration);
     size_t audioBytes = 0;
-    for (const auto& t : huge.swf.tags) audioBytes += t.code == kSwfTagSoundStreamBlock ? t.body.size() - 4 : 0;
+    for (const auto& t : huge.swf.tags)
+      audioBytes += t.code == kSwfTagSoundStreamBlock ? t.body.size() - 4 : 0;
     EXPECT_EQ(audioBytes, fourSeconds.size());
   }
 }
@@ -203,7 +216,8 @@ TEST_F(SwfConversionTest, StatusByInput) {
       {"every frame at 48 kHz", Write(SyntheticMp3(k48k, 20)), kStatusUnsupported, 0},
       // The first header found decides, even when streamable frames follow.
       {"48 kHz first", Write(cat(SyntheticMp3(k48k, 1), good)), kStatusUnsupported, 0},
-      {"48 kHz later: skipped", Write(cat(cat(good, SyntheticMp3(k48k, 3)), good)), kStatusOk, 20 * 417},
+      {"48 kHz later: skipped", Write(cat(cat(good, SyntheticMp3(k48k, 3)), good)), kStatusOk,
+       20 * 417},
       {"no frame at all", Write(Bytes(1000, 0x41)), kStatusUnsupported, 0},
       {"empty", Write({}), kStatusUnsupported, 0},
       {"missing", dir_.file("missing.mp3"), kStatusCannotOpen, 0},
@@ -215,7 +229,8 @@ TEST_F(SwfConversionTest, StatusByInput) {
     const Converted out = Convert(Conv(c.path, 10));
     EXPECT_EQ(out.status, c.status) << c.name;
     size_t audioBytes = 0;
-    for (const auto& t : out.swf.tags) audioBytes += t.code == kSwfTagSoundStreamBlock ? t.body.size() - 4 : 0;
+    for (const auto& t : out.swf.tags)
+      audioBytes += t.code == kSwfTagSoundStreamBlock ? t.body.size() - 4 : 0;
     EXPECT_EQ(audioBytes, c.audioBytes) << c.name;
   }
 }

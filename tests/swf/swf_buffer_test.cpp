@@ -18,10 +18,10 @@ TEST(SwfBuffer, TagHeaderShortAndLongForms) {
     bool forceLong;
     Bytes expected;
   } cases[] = {
-      {1, 0, false, {0x40, 0x00}},                          // ShowFrame
-      {12, 62, false, {0x3E, 0x03}},                        // 12 * 64 + 62: still the short form
-      {12, 63, false, {0x3F, 0x03, 63, 0, 0, 0}},           // 63: a 32-bit length follows
-      {19, 4, true, {0xFF, 0x04, 4, 0, 0, 0}},              // SoundStreamBlock, long form forced
+      {1, 0, false, {0x40, 0x00}},                 // ShowFrame
+      {12, 62, false, {0x3E, 0x03}},               // 12 * 64 + 62: still the short form
+      {12, 63, false, {0x3F, 0x03, 63, 0, 0, 0}},  // 63: a 32-bit length follows
+      {19, 4, true, {0xFF, 0x04, 4, 0, 0, 0}},     // SoundStreamBlock, long form forced
       {19, 0x12345, true, {0xFF, 0x04, 0x45, 0x23, 0x01, 0x00}},
   };
   for (const auto& c : cases) {

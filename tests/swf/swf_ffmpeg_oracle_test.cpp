@@ -14,8 +14,8 @@ namespace {
 TEST(SwfFfmpegOracle, AudioEqualsInputFrames) {
   if (!test::HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg not installed";
   const std::pair<const char*, int32_t> cases[] = {
-      {"cbr44_joint.mp3", 30}, {"cbr44_joint.mp3", 7}, {"vbr22_mono.mp3", 12}, {"cbr11_mono.mp3", 30},
-      {"cbr11_mono.mp3", 200}, {"change128to160.mp3", 10},
+      {"cbr44_joint.mp3", 30}, {"cbr44_joint.mp3", 7},  {"vbr22_mono.mp3", 12},
+      {"cbr11_mono.mp3", 30},  {"cbr11_mono.mp3", 200}, {"change128to160.mp3", 10},
       {"tagged44.mp3", 30},  // ID3v2 in front, ID3v1 behind: the audio starts at skip
   };
   test::TempDir dir;

@@ -33,7 +33,9 @@ TEST(SwfWriteSpectrum, SetsAllBandsAfterAResetThenOnlyChangedIntegerParts) {
   const auto variables = DoActionVariables(Bytes(all.begin() + 6, all.end()));
   ASSERT_EQ(variables.size(), 32u);
   for (int b = 0; b < 32; ++b) {
-    EXPECT_EQ(variables[b], std::make_pair("s" + std::to_string(b), std::string(b == 0 ? "22" : b == 3 ? "7" : "0")));
+    EXPECT_EQ(variables[b], std::make_pair("s" + std::to_string(b), std::string(b == 0   ? "22"
+                                                                                : b == 3 ? "7"
+                                                                                         : "0")));
   }
   EXPECT_EQ(all.back(), 0x00);
 
@@ -45,16 +47,18 @@ TEST(SwfWriteSpectrum, SetsAllBandsAfterAResetThenOnlyChangedIntegerParts) {
                          }));
   levels[3] = 6.99f;  // compared against the stored 7.9: 6 differs from 7
   SwfWriteSpectrum(movie, levels);
-  EXPECT_EQ(Take(movie), (Bytes{
-                             0x0F, 0x03,                              // DoAction, short form, length 15
-                             0x96, 0x04, 0x00, 0x00, 's', '3', 0x00,  // ActionPush, length 4, string "s3"
-                             0x96, 0x03, 0x00, 0x00, '6', 0x00,       // ActionPush, length 3, string "6"
-                             0x1D,                                    // ActionSetVariable
-                             0x00,                                    // end of actions
-                         }));
+  EXPECT_EQ(Take(movie),
+            (Bytes{
+                0x0F, 0x03,                              // DoAction, short form, length 15
+                0x96, 0x04, 0x00, 0x00, 's', '3', 0x00,  // ActionPush, length 4, string "s3"
+                0x96, 0x03, 0x00, 0x00, '6', 0x00,       // ActionPush, length 3, string "6"
+                0x1D,                                    // ActionSetVariable
+                0x00,                                    // end of actions
+            }));
   SwfWriteSpectrum(movie, nullptr);  // a reset: the next tag sets everything again
   SwfWriteSpectrum(movie, levels);
-  EXPECT_EQ(DoActionVariables(Bytes(movie.data() + 6, movie.data() + movie.GetPosition())).size(), 32u);
+  EXPECT_EQ(DoActionVariables(Bytes(movie.data() + 6, movie.data() + movie.GetPosition())).size(),
+            32u);
 }
 
 }  // namespace
