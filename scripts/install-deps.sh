@@ -4,7 +4,7 @@
 # into node_modules (idempotent).
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+  cmake ninja-build g++ clang clang-tidy libclang-rt-14-dev pkg-config
   libgtest-dev libexpat1-dev libutf8proc-dev libicu-dev libcli11-dev libbenchmark-dev libmpg123-dev
   nlohmann-json3-dev help2man man-db
   ffmpeg flvmeta mpg123

@@ -9,6 +9,12 @@
 namespace brelvano {
 namespace {
 
+// Positions the stream at offset; when that fails (it cannot within a
+// regular file), at its start, where a scan finds the same frames, only later.
+void SeekOrRewind(FILE* file, int64_t offset) {
+  if (std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0) std::rewind(file);
+}
+
 constexpr int kId3v1Length = 128;
 constexpr int kId3v2HeaderLength = 10;
 
@@ -143,7 +149,7 @@ void ReadTextFrame24(FILE* file, const FieldRef& field, uint8_t format, bool tag
                      int64_t available) {
   // Enough for the longest text the field takes: 2 bytes per UTF-16 unit,
   // doubled by unsynchronisation, with the encoding, group and length bytes.
-  const auto enough = static_cast<int64_t>(4 * field.width + 16);
+  const int64_t enough = 4 * static_cast<int64_t>(field.width) + 16;
   std::vector<uint8_t> data(static_cast<size_t>(std::clamp<int64_t>(available, 0, enough)));
   data.resize(std::fread(data.data(), 1, data.size(), file));
   if (tagUnsynchronised || (format & kFrame24Unsynchronised) != 0) RemoveUnsynchronisation(data);
@@ -232,20 +238,20 @@ int32_t ReadId3v2(FILE* file, _Id3& id3, int64_t fileSize) {
       uint8_t length[4] = {};
       ReadBytes(file, length, sizeof length);
       start = Position(file) + BigEndian(length, 4);
-      std::fseek(file, static_cast<long>(start), SEEK_SET);
+      SeekOrRewind(file, start);
       if (start > fileSize) start = kId3v2HeaderLength;
     }
     resume = ReadFrames(file, id3, kFramesV23, false, framesEnd, fileSize, start);
   } else if (major == 4) {
     int64_t start = FramesStart24(file, flags);
-    std::fseek(file, static_cast<long>(std::min(start, fileSize)), SEEK_SET);
+    SeekOrRewind(file, std::min(start, fileSize));
     if (start > fileSize) start = kId3v2HeaderLength;
     resume = ReadFrames(file, id3, kFramesV24, (flags & kTagUnsynchronised) != 0, framesEnd,
                         fileSize, start);
   }
   // Other versions (0, 1 and 5 on) are not read.
   const int64_t next = tagEnd <= fileSize ? tagEnd : std::min(resume, fileSize);
-  std::fseek(file, static_cast<long>(next), SEEK_SET);
+  SeekOrRewind(file, next);
   return static_cast<int32_t>(tagEnd);
 }
 
@@ -264,7 +270,7 @@ int32_t ReadId3v1(FILE* file, _Id3& id3, int64_t fileSize) {
   uint8_t magic[3];
   if (fileSize < kId3v1Length || std::fseek(file, -kId3v1Length, SEEK_END) != 0 ||
       !ReadBytes(file, magic, 3) || std::memcmp(magic, "TAG", 3) != 0) {
-    std::fseek(file, 0, SEEK_SET);
+    std::rewind(file);
     return 0;
   }
   ReadId3v1Text(file, 30, id3.song, sizeof id3.song);
@@ -275,7 +281,7 @@ int32_t ReadId3v1(FILE* file, _Id3& id3, int64_t fileSize) {
   const int genre = std::fgetc(file);
   id3.genre = static_cast<char>(genre == EOF ? 0 : genre);
   id3.valid = 1;
-  std::fseek(file, 0, SEEK_SET);
+  std::rewind(file);
   return kId3v1Length;
 }
 
@@ -317,7 +323,7 @@ void ReadId3Text(char* field, int width, FILE* file, uint32_t size, int encoding
 int32_t ReadId3Tags(FILE* file, _Id3& id3) {
   id3 = _Id3{};
   const int64_t fileSize = FileSize(file);
-  std::fseek(file, 0, SEEK_SET);
+  std::rewind(file);
   uint8_t magic[3];
   if (!ReadBytes(file, magic, 3) || std::memcmp(magic, "ID3", 3) != 0)
     return ReadId3v1(file, id3, fileSize);
@@ -328,7 +334,7 @@ int32_t ReadId3Tags(FILE* file, _Id3& id3) {
       fileSize - kId3v1Length >= behindTag) {
     _Id3 v1;
     if (ReadId3v1(file, v1, fileSize) != 0) FillFromId3v1(id3, v1);
-    std::fseek(file, static_cast<long>(behindTag), SEEK_SET);
+    SeekOrRewind(file, behindTag);
   }
   return length;
 }

@@ -87,7 +87,7 @@ bool Mp3List::moveElements(const IndexSet& selection, int32_t direction) {
     for (int32_t i = n - 1; i >= 0; --i) {
       if (!selection.containsIndex(i)) continue;
       if (i + 1 >= n) return false;
-      std::swap(entries_[static_cast<size_t>(i)], entries_[static_cast<size_t>(i + 1)]);
+      std::swap(entries_[static_cast<size_t>(i)], entries_[static_cast<size_t>(i) + 1]);
     }
   } else {
     for (int32_t i = 0; i < n; ++i) {

@@ -97,7 +97,7 @@ int RemoveStaleTemporaryFiles(const std::string& folder) {
   return removed;
 }
 
-AtomicOutput::AtomicOutput(std::string path) : target_(ResolveLink(path)) {}
+AtomicOutput::AtomicOutput(const std::string& path) : target_(ResolveLink(path)) {}
 
 AtomicOutput::~AtomicOutput() { Discard(); }
 

@@ -11,7 +11,7 @@ namespace brelvano {
 class AtomicOutput {
  public:
   // Through a symbolic link, the file it points to is replaced, not the link.
-  explicit AtomicOutput(std::string path);
+  explicit AtomicOutput(const std::string& path);
   ~AtomicOutput();  // discards the temporary file unless committed
   AtomicOutput(const AtomicOutput&) = delete;
   AtomicOutput& operator=(const AtomicOutput&) = delete;

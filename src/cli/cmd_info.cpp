@@ -31,7 +31,7 @@ int RunInfo(const InfoOptions& options) {
     // The status says "Cannot open"; the user also learns why.
     std::string problem;
     if (entry->status != kStatusNotConverted) problem = ReadableFileProblem(file);
-    if (!problem.empty()) PrintError(file + ": " + problem);
+    if (!problem.empty()) PrintError(file + ": " += problem);
     problems.push_back(problem);
   }
   if (options.json) {

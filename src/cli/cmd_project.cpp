@@ -136,6 +136,7 @@ int RunShow(const std::string& projectPath, bool json) {
   if (!OpenProject(app, projectPath)) return kExitFailure;
   if (json) {
     std::vector<_mp3entry> tracks;
+    tracks.reserve(static_cast<size_t>(app.trackCount()));
     for (int32_t i = 0; i < app.trackCount(); ++i) tracks.push_back(app.track(i));
     PrintJsonDocument(ProjectJson(projectPath, app.project(), tracks));
     return kExitOk;
@@ -157,6 +158,7 @@ int RunPublish(const std::string& projectPath, bool force, bool json) {
       json ? TerminalProgress::Report::kJson : TerminalProgress::Report::kText,
       ProgressLineWanted());
   std::vector<int32_t> durations;
+  durations.reserve(static_cast<size_t>(app.trackCount()));
   for (int32_t i = 0; i < app.trackCount(); ++i) durations.push_back(app.track(i).prop.duration);
   observer.setTrackDurations(std::move(durations));
   StderrAlerts alerts;

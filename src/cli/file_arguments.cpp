@@ -12,7 +12,7 @@ void AddFileArguments(CLI::App& cmd, FileArguments& arguments, const std::string
 }
 
 std::vector<std::string> ReadPathList(FILE* in, bool nullSeparated) {
-  const int separator = nullSeparated ? '\0' : '\n';
+  const int separator = nullSeparated ? 0 : '\n';
   std::vector<std::string> paths;
   std::string current;
   int c;

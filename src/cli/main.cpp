@@ -1,6 +1,7 @@
 // brelvano-cli: the headless front end of Brelvano.
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 
 #include "cli/commands.h"
@@ -42,7 +43,9 @@ const char* CommandWord(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
   using namespace brelvano;
   CLI::App app{"Brelvano: publish MP3 audio for the web through Flash", "brelvano-cli"};
   app.set_version_flag("--version", std::string("brelvano-cli ") + kBrelvanoVersion);
@@ -90,4 +93,18 @@ int main(int argc, char** argv) {
     return cli::kExitUsage;
   }
   return exitStatus;
+}
+
+}  // namespace
+
+// Nothing unexpected (out of memory, say) ends the program without a word.
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "brelvano-cli: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "brelvano-cli: unexpected failure\n");
+  }
+  return brelvano::cli::kExitFailure;
 }

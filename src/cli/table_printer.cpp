@@ -23,6 +23,7 @@ void TablePrinter::PrintAligned(FILE* out) const {
   rows.reserve(rows_.size());
   for (const auto& row : rows_) {
     std::vector<std::string> safe;
+    safe.reserve(row.size());
     for (const auto& cell : row) safe.push_back(TerminalSafe(cell));
     rows.push_back(std::move(safe));
   }

@@ -41,7 +41,7 @@ int32_t ConvertToSwf(const SwfConversion& conv, const std::string& outPath, cons
   AtomicOutput output(outPath);
   FILE* file = output.Open();
   if (!file) {
-    const std::string reason = output.failureReason();
+    const std::string& reason = output.failureReason();
     // An input that cannot be read or streamed keeps that status: find out
     // by converting into a movie that is thrown away as it is written.
     FILE* sink = std::fopen("/dev/null", "wb");

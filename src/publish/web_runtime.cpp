@@ -100,9 +100,9 @@ WebRuntimeCopy CopyWebRuntime(const std::string& fromFolder, const std::string& 
   if (error) return WebRuntimeCopy::kFailed;
   for (const std::string& name : names) {
     std::string bytes;
-    if (!ReadWhole(fromFolder + "/" + name, &bytes)) return WebRuntimeCopy::kMissing;
+    if (!ReadWhole(std::string(fromFolder).append("/").append(name), &bytes)) return WebRuntimeCopy::kMissing;
     std::string present;
-    const std::string to = target + "/" + name;
+    const std::string to = std::string(target).append("/").append(name);
     if (ReadWhole(to, &present) && present == bytes) continue;
     if (!WriteWhole(to, bytes)) return WebRuntimeCopy::kFailed;
   }
