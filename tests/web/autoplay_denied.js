@@ -1,21 +1,38 @@
 // Injected before any page script where the visitor has given no autoplay
-// permission: headless Chromium lets every page start sound, so an audio
-// context here starts suspended and resumes only after a user gesture, as
-// in a desktop browser's default policy.
+// permission: headless Chromium lets every page start sound, so here every
+// audio context stays suspended until a user gesture, as in a desktop
+// browser's default policy. The native prototypes are patched, not only the
+// constructor, because the runtime's WebAssembly glue calls them directly.
 (() => {
+  const active = () => navigator.userActivation.hasBeenActive;
+  const base = window.BaseAudioContext.prototype;
+  const state = Object.getOwnPropertyDescriptor(base, 'state');
+  Object.defineProperty(base, 'state', {
+    configurable: true,
+    get() { return active() ? state.get.call(this) : 'suspended'; },
+  });
+  const resume = window.AudioContext.prototype.resume;
+  window.AudioContext.prototype.resume = function () {
+    return active() ? resume.call(this) : Promise.resolve();
+  };
   const Native = window.AudioContext;
-  class GestureGatedAudioContext extends Native {
-    constructor(...args) {
-      super(...args);
-      if (!navigator.userActivation.hasBeenActive) super.suspend();
+  const contexts = [];
+  function GatedAudioContext(...args) {
+    const context = new Native(...args);
+    if (!active()) {
+      context.suspend();
+      contexts.push(context);
     }
-    get state() {
-      return navigator.userActivation.hasBeenActive ? super.state : 'suspended';
-    }
-    resume() {
-      return navigator.userActivation.hasBeenActive ? super.resume() : Promise.resolve();
-    }
+    return context;
   }
-  window.AudioContext = GestureGatedAudioContext;
-  window.webkitAudioContext = GestureGatedAudioContext;
+  GatedAudioContext.prototype = Native.prototype;
+  Object.setPrototypeOf(GatedAudioContext, Native);
+  window.AudioContext = GatedAudioContext;
+  window.webkitAudioContext = GatedAudioContext;
+  // A context the page made before the gesture may keep running if the page
+  // resumed it early through another path: hold every one suspended until then.
+  const hold = setInterval(() => {
+    if (active()) return clearInterval(hold);
+    for (const context of contexts) if (state.get.call(context) === 'running') context.suspend();
+  }, 20);
 })();
