@@ -14,22 +14,9 @@ namespace {
 
 using namespace test;
 
-std::string Times(const std::string& s, int n) {
-  std::string out;
-  for (int i = 0; i < n; ++i) out += s;
-  return out;
-}
-
 // ID3v2.2 frame: 3-byte identifier, 24-bit size (below 256 here), data.
 Bytes Frame22(const std::string& id, const Bytes& data) {
   return Cat({Text(id), Bytes{0, 0, uint8_t(data.size())}, data});
-}
-
-// Reads the tags of a file holding `bytes`; `position` gets where the stream was left.
-std::string ReadTags(const Bytes& bytes, int32_t& result, long& position) {
-  _Id3 id3;
-  result = ReadTagsOf(bytes, id3, position);
-  return Fields(id3);
 }
 
 TEST(ReadId3Tags, HandBuiltTags) {
@@ -49,13 +36,7 @@ TEST(ReadId3Tags, HandBuiltTags) {
                          Frame23("TPE1", Latin1("Cut off here, the rest is missing"))});
   const Bytes v22z = Id3v2Tag(2, 0x40, Frame22("TT2", Latin1("Hidden")));
   const auto n = [](const Bytes& tag) { return int32_t(tag.size()); };
-  const struct {
-    const char* name;
-    Bytes file;
-    int32_t result;
-    long position;
-    std::string fields;
-  } cases[] = {
+  const TagCase cases[] = {
       {"v2.2", Cat({v22, audio}), n(v22), n(v22), "1|Title|Artist|Album|1998||0"},
       {"v2.2 compressed", Cat({v22z, audio}), n(v22z), n(v22z), "0||||||0"},
       {"v2.3 without text frames", Id3v2Tag(3, 0, Frame23("COMM", Latin1("engcomment")), 5), 36, 36,
@@ -89,14 +70,7 @@ TEST(ReadId3Tags, HandBuiltTags) {
       {"only the magic", Text("ID3"), 10, 3, "0||||||0"},
       {"v2.3 of size 0", Cat({Id3v2Header(3, 0, 0), audio}), 10, 10, "1||||||0"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    int32_t result;
-    long position;
-    EXPECT_EQ(ReadTags(c.file, result, position), c.fields);
-    EXPECT_EQ(result, c.result);
-    EXPECT_EQ(position, c.position);
-  }
+  for (const TagCase& c : cases) ExpectTags(c);
 }
 
 // Frame data as UTF-16 units, little- or big-endian, after a byte-order mark.
@@ -130,12 +104,9 @@ TEST(ReadId3Text, ConvertsWithinItsField) {
        Times("abcd\xC3\xA9", 42) + "abc"},
       {"non-ASCII year", Text("19\xE9\xE9"), 5, 0, 5, "19\xC3\xA9"},
       {"UTF-16 little-endian", Units({'Z', 'o', 0xEB}, true), 9, 1, 80, "Zo\xC3\xAB"},
-      {"UTF-16 big-endian", Units({'Z', 'o', 0xEB}, false), 9, 1, 80, "Zo\xC3\xAB"},
       {"surrogate pair", Units({'A', 0xD83C, 0xDFB5, 'B'}, true), 11, 1, 80, "A" + note + "B"},
       {"lone surrogates", Units({'A', 0xD83C, 'B', 0xDFB5, 0xD83C}, true), 13, 1, 80,
        "A" + bad + "B" + bad + bad},
-      {"UTF-16 ASCII fills the field", Units({'x', 'x', 'x', 'x', 'x', 'x'}, true), 15, 1, 5,
-       "xxxx"},
       {"UTF-16 CJK cut", cjk, 603, 1, 256, Times("\xE6\x97\xA5", 85)},
       {"surrogate pairs cut", pairs, 163, 1, 80, Times(note, 19)},
       {"huge size stops at the end of the file", Text("abc"), 0xFFFFFFFF, 0, 80,

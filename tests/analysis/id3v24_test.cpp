@@ -36,13 +36,7 @@ TEST(ReadId3Tags, Id3v24Tags) {
       Cat({Id3v2Header(4, 0x40, 6 + 14), Bytes{0, 0, 0, 6, 1, 0}, Frame24("TIT2", Latin1("Ext"))});
   const Bytes flagOnly = Id3v2Tag(4, 0x40, Frame24("TIT2", Latin1("NoExt")));
   const auto n = [](const Bytes& tag) { return int32_t(tag.size()); };
-  const struct {
-    const char* name;
-    Bytes file;
-    int32_t result;
-    long position;
-    std::string fields;
-  } cases[] = {
+  const TagCase cases[] = {
       {"synchsafe frame sizes", Cat({synchsafe, audio}), n(synchsafe), n(synchsafe),
        "1|" + a200 + "|Next||||0"},
       {"plain frame size from iTunes", Cat({plain, audio}), n(plain), n(plain),
@@ -115,14 +109,7 @@ TEST(ReadId3Tags, Id3v24Tags) {
       {"version 2.5 is not read", Cat({Id3v2Tag(5, 0, Frame24("TIT2", Latin1("Five"))), audio}), 25,
        25, "0||||||0"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    _Id3 id3;
-    long position;
-    EXPECT_EQ(ReadTagsOf(c.file, id3, position), c.result);
-    EXPECT_EQ(Fields(id3), c.fields);
-    EXPECT_EQ(position, c.position);
-  }
+  for (const TagCase& c : cases) ExpectTags(c);
 }
 
 // An ID3v1 tag behind the audio fills what the ID3v2 tag leaves empty.
@@ -170,12 +157,6 @@ TEST(ReadId3Tags, Id3v1FillsWhatId3v2LeavesEmpty) {
     // Behind the ID3v2 tag, or behind its header when it claims the whole file.
     EXPECT_EQ(position, c.result <= long(c.file.size()) ? c.result : 10);
   }
-}
-
-std::string Times(const std::string& s, int n) {
-  std::string out;
-  for (int i = 0; i < n; ++i) out += s;
-  return out;
 }
 
 TEST(DecodeId3Text, ConvertsWithinItsField) {

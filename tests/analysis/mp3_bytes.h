@@ -2,6 +2,8 @@
 // SyntheticMp3 (support/swf_reader.h) makes the frames behind them.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +23,12 @@ inline Bytes Cat(std::initializer_list<Bytes> parts) {
   return all;
 }
 inline Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+// `s` repeated `n` times.
+inline std::string Times(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
 
 // The 10-byte ID3v2 header; its size carries 7 bits per byte.
 inline Bytes Id3v2Header(uint8_t major, uint8_t flags, uint32_t size) {
@@ -78,6 +86,25 @@ inline int32_t ReadTagsOf(const Bytes& bytes, _Id3& id3, long& position) {
   position = std::ftell(file);
   std::fclose(file);
   return result;
+}
+
+// A hand-built file and what reading its tags gives: the reader's result,
+// where it leaves the stream, and the fields as Fields shows them.
+struct TagCase {
+  const char* name;
+  Bytes file;
+  int32_t result;
+  long position;
+  std::string fields;
+};
+
+inline void ExpectTags(const TagCase& c) {
+  SCOPED_TRACE(c.name);
+  _Id3 id3;
+  long position = -1;
+  EXPECT_EQ(ReadTagsOf(c.file, id3, position), c.result);
+  EXPECT_EQ(Fields(id3), c.fields);
+  EXPECT_EQ(position, c.position);
 }
 
 // A 128-byte ID3v1 tag of title, artist, album, year and comment, each padded with zeros.

@@ -10,15 +10,11 @@ using test::ApplicationTest;
 
 TEST_F(ApplicationTest, EmptyDefaultsGiveTheStartingProject) {
   BrelvanoApplication& a = Make();
-  const ProjectRecord& p = a.project();
-  EXPECT_EQ(p.fps, 30);
-  EXPECT_EQ(p.maxTime, 0);
-  EXPECT_EQ(p.publishFlags, 115u);
+  // The fallbacks of fps, flags, folder and player: StoredDefaultsAndTheirFallbacks.
+  EXPECT_EQ(a.project().maxTime, 0);
+  EXPECT_EQ(a.project().defaultFormat, 0);
   // A folder of its own in the home folder, never the home folder itself.
-  EXPECT_EQ(p.destDir, dir.file("Brelvano"));
   EXPECT_EQ(a.settings().destFolder, dir.file("Brelvano"));
-  EXPECT_EQ(p.player, "Basic");
-  EXPECT_EQ(p.defaultFormat, 0);
   EXPECT_EQ(a.projectFilename(), "NoTitle.brv");
   EXPECT_FALSE(a.edited());
   EXPECT_TRUE(a.editedMarkShown());  // never saved
