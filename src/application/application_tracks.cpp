@@ -92,10 +92,17 @@ int32_t BrelvanoApplication::addFiles(const std::vector<std::string>& paths,
     if (observer_) observer_->rowsInserted(row, row);
   }
   if (added > 0) {
+    std::vector<int32_t> newRows;
+    std::vector<int32_t> before;
     for (int32_t i = firstNew; i < mp3List_.count(); ++i) {
-      const int32_t before = mp3List_.getElement(i)->status;
-      MarkConvertedIfExists(project_, mp3List_, i);
-      if (observer_ && mp3List_.getElement(i)->status != before) observer_->rowsChanged(i, i);
+      newRows.push_back(i);
+      before.push_back(mp3List_.getElement(i)->status);
+    }
+    MarkConvertedIfExists(project_, mp3List_, newRows);
+    for (size_t k = 0; k < newRows.size(); ++k) {
+      const int32_t row = newRows[k];
+      if (observer_ && mp3List_.getElement(row)->status != before[k])
+        observer_->rowsChanged(row, row);
     }
   }
   setEdited(true);
@@ -136,12 +143,14 @@ std::optional<std::vector<int32_t>> BrelvanoApplication::moveTracks(
 void BrelvanoApplication::setTrackFormat(const std::vector<int32_t>& rows, int32_t format) {
   if (format != kFormatSwf && format != kFormatFlv) format = kFormatDefault;
   const StdIndexSet selection = Selection(rows, mp3List_.count());
-  for (int index : selection.indexes()) {
+  const std::vector<int32_t> selected(selection.indexes().begin(), selection.indexes().end());
+  for (const int32_t index : selected) {
     mp3List_.getElement(index)->format = format;
     mp3List_.scanEntry(index);
-    MarkConvertedIfExists(project_, mp3List_, index);
-    if (observer_) observer_->rowsChanged(index, index);
   }
+  MarkConvertedIfExists(project_, mp3List_, selected);
+  for (const int32_t index : selected)
+    if (observer_) observer_->rowsChanged(index, index);
   setEdited(true);
 }
 

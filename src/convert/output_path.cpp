@@ -172,10 +172,14 @@ void MarkConvertedIfExists(const ProjectRecord& project, Mp3List& list) {
     if (FileIsReadable(paths[static_cast<size_t>(i)])) list.getElement(i)->status = kStatusOk;
 }
 
-void MarkConvertedIfExists(const ProjectRecord& project, Mp3List& list, int32_t index) {
-  if (index < 0 || index >= list.count()) return;
-  if (FileIsReadable(MakeOutputPaths(project, list)[static_cast<size_t>(index)]))
-    list.getElement(index)->status = kStatusOk;
+void MarkConvertedIfExists(const ProjectRecord& project, Mp3List& list,
+                           const std::vector<int32_t>& rows) {
+  if (rows.empty()) return;
+  const std::vector<std::string> paths = MakeOutputPaths(project, list);  // once for all rows
+  for (const int32_t row : rows) {
+    if (row >= 0 && row < list.count() && FileIsReadable(paths[static_cast<size_t>(row)]))
+      list.getElement(row)->status = kStatusOk;
+  }
 }
 
 void MarkConvertedIfExists(const ProjectRecord& project, _mp3entry& entry) {

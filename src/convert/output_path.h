@@ -44,8 +44,10 @@ std::string OutputExtension(const ProjectRecord& project, const _mp3entry& entry
 // Sets the status of every track of the list whose output (by
 // MakeOutputPaths) is a readable regular file to Ok; never any other status.
 void MarkConvertedIfExists(const ProjectRecord& project, Mp3List& list);
-// The same for the one track of the list at index.
-void MarkConvertedIfExists(const ProjectRecord& project, Mp3List& list, int32_t index);
+// The same for the tracks of the list at the given rows; the list's names
+// are planned once, however many rows.
+void MarkConvertedIfExists(const ProjectRecord& project, Mp3List& list,
+                           const std::vector<int32_t>& rows);
 // The same for a track on its own.
 void MarkConvertedIfExists(const ProjectRecord& project, _mp3entry& entry);
 

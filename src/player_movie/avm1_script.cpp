@@ -21,6 +21,30 @@ Expr Binary(Expr a, Expr b, uint8_t code) {
   }};
 }
 
+// The test, then the false arm when it fails, else the true arm: AVM1's If
+// branches only when the value is true.
+template <typename True, typename False>
+void EmitTwoWay(Avm1Assembler& out, const Expr& test, True emitTrue, False emitFalse) {
+  const auto yes = out.NewLabel();
+  const auto done = out.NewLabel();
+  test.emit(out);
+  out.If(yes);
+  emitFalse();
+  out.Jump(done);
+  out.Bind(yes);
+  emitTrue();
+  out.Bind(done);
+}
+
+// name = value, as a timeline variable (SetVariable) or a function's local (DefineLocal).
+Stmt Assign(const std::string& name, Expr value, uint8_t code) {
+  return {[name, value = std::move(value), code](Avm1Assembler& out) {
+    out.PushString(name);
+    value.emit(out);
+    out.Op(code);
+  }};
+}
+
 }  // namespace
 
 Expr Str(const std::string& text) {
@@ -101,15 +125,8 @@ Expr Random(Expr bound) {
 Expr Cond(Expr test, Expr whenTrue, Expr whenFalse) {
   return {[test = std::move(test), whenTrue = std::move(whenTrue),
            whenFalse = std::move(whenFalse)](Avm1Assembler& out) {
-    const auto yes = out.NewLabel();
-    const auto done = out.NewLabel();
-    test.emit(out);
-    out.If(yes);
-    whenFalse.emit(out);
-    out.Jump(done);
-    out.Bind(yes);
-    whenTrue.emit(out);
-    out.Bind(done);
+    EmitTwoWay(
+        out, test, [&] { whenTrue.emit(out); }, [&] { whenFalse.emit(out); });
   }};
 }
 
@@ -131,18 +148,10 @@ Expr operator!(Expr a) {
 }
 
 Stmt Set(const std::string& name, Expr value) {
-  return {[name, value = std::move(value)](Avm1Assembler& out) {
-    out.PushString(name);
-    value.emit(out);
-    out.Op(kActionSetVariable);
-  }};
+  return Assign(name, std::move(value), kActionSetVariable);
 }
 Stmt Local(const std::string& name, Expr value) {
-  return {[name, value = std::move(value)](Avm1Assembler& out) {
-    out.PushString(name);
-    value.emit(out);
-    out.Op(kActionDefineLocal);
-  }};
+  return Assign(name, std::move(value), kActionDefineLocal);
 }
 Stmt SetMember(Expr object, const std::string& name, Expr value) {
   return SetMember(std::move(object), Str(name), std::move(value));
@@ -166,15 +175,8 @@ Stmt Do(Expr value) {
 Stmt If(Expr test, Block then, Block otherwise) {
   return {[test = std::move(test), then = std::move(then),
            otherwise = std::move(otherwise)](Avm1Assembler& out) {
-    const auto yes = out.NewLabel();
-    const auto done = out.NewLabel();
-    test.emit(out);
-    out.If(yes);
-    Emit(out, otherwise);
-    out.Jump(done);
-    out.Bind(yes);
-    Emit(out, then);
-    out.Bind(done);
+    EmitTwoWay(
+        out, test, [&] { Emit(out, then); }, [&] { Emit(out, otherwise); });
   }};
 }
 

@@ -92,7 +92,7 @@ class WindowTests : public QObject {
   Q_OBJECT
 
  private slots:
-  void dropKeepsOnlyMp3NamesAndDuplicates() {
+  void dropReachesTheListAndEnablesPublish() {
     auto h = Started();
     const QString a = h->sample(QStringLiteral("a.mp3"));
     const QString upper = h->sample(QStringLiteral("b.MP3"));
@@ -100,44 +100,32 @@ class WindowTests : public QObject {
     QFile(notes).open(QIODevice::WriteOnly);
     DropFiles(h->window->table(), {a, upper, notes, h->home.path()});
     QCOMPARE(Column(*h, 0), QStringList({"a.mp3"}));
-    DropFiles(h->window->table(), {a});
-    QCOMPARE(Column(*h, 0), QStringList({"a.mp3", "a.mp3"}));
-    QCOMPARE(Column(*h, 2), QStringList({"default", "default"}));
     QVERIFY(h->window->isWindowModified());
     QVERIFY(Control<QPushButton>(*h, "publishButton")->isEnabled());
     QVERIFY(MenuAction(*h, "publishTBButton")->isEnabled());
   }
 
-  void moveKeepsSelectionOrRefuses() {
+  // One pass per track control: the layer's rule itself is tested there;
+  // here the button or menu item reaches it and the selection follows.
+  void trackControlsActOnTheSelection() {
     auto h = Started();
     AddFive(*h);
-    h->window->selectRows({0, 2});
-    QVERIFY(Control<QPushButton>(*h, "trackUp")->isEnabled());
-    QTest::mouseClick(Control<QPushButton>(*h, "trackUp"), Qt::LeftButton);
-    QCOMPARE(Column(*h, 0), QStringList({"t0.mp3", "t1.mp3", "t2.mp3", "t3.mp3", "t4.mp3"}));
     h->window->selectRows({1, 2});
     QTest::mouseClick(Control<QPushButton>(*h, "trackDown"), Qt::LeftButton);
     QCOMPARE(Column(*h, 0), QStringList({"t0.mp3", "t3.mp3", "t1.mp3", "t2.mp3", "t4.mp3"}));
     QCOMPARE(h->window->selectedRows(), (std::vector<int32_t>{2, 3}));
-    h->window->selectRows({});
-    QVERIFY(!Control<QPushButton>(*h, "trackDown")->isEnabled());
-    QVERIFY(!MenuAction(*h, "removeAction")->isEnabled());
-  }
+    QTest::mouseClick(Control<QPushButton>(*h, "trackUp"), Qt::LeftButton);
+    QCOMPARE(h->window->selectedRows(), (std::vector<int32_t>{1, 2}));
 
-  void formatAndRemoveActOnSelection() {
-    auto h = Started();
-    AddFive(*h);
-    h->window->selectRows({1, 3});
     MenuAction(*h, "formatFLV")->trigger();
-    QCOMPARE(Column(*h, 2), QStringList({"default", "Flv", "default", "Flv", "default"}));
-    h->window->selectRows({3});
-    MenuAction(*h, "formatSWF")->trigger();
-    QCOMPARE(Column(*h, 2), QStringList({"default", "Flv", "default", "Swf", "default"}));
+    QCOMPARE(Column(*h, 2), QStringList({"default", "Flv", "Flv", "default", "default"}));
     h->window->selectRows({0, 4});
     h->window->table()->setFocus();
     MenuAction(*h, "removeAction")->trigger();
     QCOMPARE(Column(*h, 0), QStringList({"t1.mp3", "t2.mp3", "t3.mp3"}));
     QVERIFY(h->window->selectedRows().empty());
+    QVERIFY(!Control<QPushButton>(*h, "trackDown")->isEnabled());
+    QVERIFY(!MenuAction(*h, "removeAction")->isEnabled());
   }
 
   void editSheetAppliesRestoresCancels() {
@@ -154,12 +142,9 @@ class WindowTests : public QObject {
     QCOMPARE(sheet->windowModality(), Qt::WindowModal);
     QCOMPARE(sheet->trackName()->text(), QStringLiteral("tagged.mp3"));
     sheet->trackTitle()->setText(QStringLiteral("Évening"));
-    sheet->trackArtist()->clear();
     QTest::mouseClick(sheet->applyButton(), Qt::LeftButton);
     QVERIFY(!sheet->isVisible());
     QCOMPARE(Column(*h, 7).first(), QStringLiteral("Évening"));
-    QCOMPARE(Column(*h, 8).first(), QString());
-    QCOMPARE(h->application->track(0).prop.id3.valid, char{2});
 
     h->window->editTags();
     sheet->trackTitle()->setText(QStringLiteral("never stored"));
@@ -169,18 +154,6 @@ class WindowTests : public QObject {
     h->window->editTags();
     QTest::mouseClick(sheet->restoreButton(), Qt::LeftButton);
     QCOMPARE(Column(*h, 7).first(), fileTitle);
-
-    // Text longer than the tag fields is cut at a character boundary.
-    h->window->editTags();
-    sheet->trackTitle()->setText(QString(300, QChar(0x00E9)));
-    sheet->trackAlbum()->setText(QString(100, QChar(0x20AC)));
-    QTest::mouseClick(sheet->applyButton(), Qt::LeftButton);
-    const _mp3entry entry = h->application->track(0);
-    const QByteArray title(entry.prop.id3.song), album(entry.prop.id3.album);
-    QVERIFY(title.size() <= 255 && title.size() >= 254);
-    QVERIFY(album.size() <= 79 && album.size() >= 77);
-    QCOMPARE(QString::fromUtf8(title), QString(title.size() / 2, QChar(0x00E9)));
-    QCOMPARE(QString::fromUtf8(album), QString(album.size() / 3, QChar(0x20AC)));
   }
 
   void settingsFollowTheirRules() {
@@ -212,39 +185,24 @@ class WindowTests : public QObject {
     Tick(truncate);
     QVERIFY(maxTime->isEnabled());
 
-    // Empty list: spectrum does not tick force conversion.
-    Tick(spectrum);
-    QVERIFY(!force->isChecked());
-
-    const struct {
-      const char* typed;
-      const char* label;
-    } rates[] = {{"25", "(Max duration: 10m:55s)"},
-                 {"4", "(Max duration: 1h:08m:16s)"},
-                 {"0", "(Max duration: 1h:08m:16s)"},
-                 {"30", "(Max duration: 9m:06s)"}};
-    for (const auto& rate : rates) {
-      TypeInto(fps, QLatin1String(rate.typed));
-      QCOMPARE(label->text(), QLatin1String(rate.label));
-    }
-    QCOMPARE(stepper->value(), 30);
+    // The typed rate reaches the layer, the label and the stepper show its answer.
+    TypeInto(fps, QStringLiteral("25"));
+    QCOMPARE(label->text(), QStringLiteral("(Max duration: 10m:55s)"));
+    QCOMPARE(stepper->value(), 25);
     stepper->stepUp();
-    QCOMPARE(fps->text(), QStringLiteral("31"));
+    QCOMPARE(fps->text(), QStringLiteral("26"));
 
     format->setCurrentIndex(1);
     QVERIFY(label->isHidden());
     format->setCurrentIndex(0);
     QVERIFY(!label->isHidden());
 
-    // With tracks, spectrum, truncate and the format tick force conversion.
+    // The layer's force-conversion tick shows in the box, and the box unticks.
     h->window->addFiles({h->sample(QStringLiteral("x.mp3"))});
-    QVERIFY(!force->isChecked());
     Tick(spectrum);
     QVERIFY(force->isChecked());
     Tick(force);
     QVERIFY(!force->isChecked());
-    format->setCurrentIndex(1);
-    QVERIFY(force->isChecked());
   }
 
   void destinationPanelsAndButtons() {
@@ -280,14 +238,12 @@ class WindowTests : public QObject {
     QCOMPARE(h->window->recentMenu()->actions().first()->text(), QStringLiteral("first.brv"));
     QCOMPARE(h->defaults->text(kDefaultsProjectDir), h->home.path().toStdString());
 
-    // Cancel keeps the project; Save then a cancelled panel cancels too.
+    // Cancel keeps the project.
     h->window->addFiles({h->sample(QStringLiteral("two.mp3"))});
     h->panels.saveChanges = {SaveChangesAnswer::kCancel};
     h->window->newProject();
     QCOMPARE(h->window->model()->rowCount(), 2);
-    h->window->newProject();  // empty answer queue: Cancel
-    QCOMPARE(h->window->model()->rowCount(), 2);
-    QCOMPARE(h->panels.saveChangesAsked, 2);
+    QCOMPARE(h->panels.saveChangesAsked, 1);
 
     // Save on a titled project saves in place and goes on.
     h->panels.saveChanges = {SaveChangesAnswer::kSave};
@@ -330,16 +286,11 @@ class WindowTests : public QObject {
     QVERIFY(h->window->isWindowModified());
     QVERIFY(!h->panels.alerts.back().reason.empty());
 
-    // Recent: the second project goes first, choosing the older one moves it up.
-    const QString second = h->home.filePath(QStringLiteral("second.brv"));
-    h->panels.projectsToSave.push_back(Choice(second));
+    // A recent entry opens its project.
+    h->panels.projectsToSave.push_back(Choice(h->home.filePath(QStringLiteral("second.brv"))));
     QVERIFY(h->window->saveProjectAs());
-    QMenu* recent = h->window->recentMenu();
-    QCOMPARE(recent->actions().size(), 2);
-    QCOMPARE(recent->actions().at(0)->text(), QStringLiteral("second.brv"));
-    recent->actions().at(1)->trigger();
+    h->window->recentMenu()->actions().at(1)->trigger();
     QCOMPARE(h->window->windowTitle(), QStringLiteral("first.brv[*]"));
-    QCOMPARE(recent->actions().at(0)->text(), QStringLiteral("first.brv"));
   }
 
   void quitAsksAndWritesDefaults() {
@@ -413,8 +364,7 @@ class WindowTests : public QObject {
     };
     touch(players.filePath(QStringLiteral("Basic.swf")));
     WindowHarness h(players.path());
-    for (const char* name : {"Mine.swf", "mine.swf.bak", "my.player.swf"})
-      touch(h.home.filePath(QStringLiteral("custom/") + QLatin1String(name)));
+    touch(h.home.filePath(QStringLiteral("custom/Mine.swf")));
     h.window->finishLaunching();
     QStringList tests;
     for (QAction* a : h.window->testMenu()->actions()) tests << a->text();
@@ -422,23 +372,17 @@ class WindowTests : public QObject {
     MenuAction(h, "rescanPlayers")->trigger();
     tests.clear();
     for (QAction* a : h.window->testMenu()->actions()) tests << a->text();
-    QCOMPARE(tests, QStringList({"Basic", "Mine", "mine"}));
+    QCOMPARE(tests, QStringList({"Basic", "Mine"}));
     auto* popup = Control<QComboBox>(h, "playerModel");
     QCOMPARE(popup->currentText(), QStringLiteral("Basic"));
     popup->setCurrentIndex(1);
     QCOMPARE(h.application->settings().player, std::string("Mine"));
-    QFile::remove(h.home.filePath(QStringLiteral("custom/Mine.swf")));
-    h.application->buildPlayersMenus();
-    QCOMPARE(h.window->testMenu()->actions().size(), 2);
-    QCOMPARE(popup->currentText(), QStringLiteral("Basic"));
 
     // Nothing converted in the selection: the test asks for one.
     h.window->addFiles({h.sample(QStringLiteral("n.mp3"))});
     h.window->selectRows({0});
     h.window->testMenu()->actions().first()->trigger();
     QCOMPARE(h.panels.alerts.back().message, std::string("Test in Player"));
-    QCOMPARE(h.panels.alerts.back().informative,
-             std::string("Please make ONE selection in list first."));
   }
 
   void handOverBeforeAndAfterStartUp() {

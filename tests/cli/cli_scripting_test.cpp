@@ -86,17 +86,11 @@ TEST(CliJson, InfoJsonHoldsTheTableValuesTyped) {
 TEST(CliJson, InfoExplainsFilesThatCannotBeRead) {
   test::TempDir dir;
   std::filesystem::create_directory(dir.file("folder.mp3"));
-  const struct {
-    std::string path, reason;
-  } cases[] = {
-      {dir.file("missing.mp3"), "No such file or directory"},
-      {dir.file("folder.mp3"), "Is a directory"},
-  };
-  for (const auto& c : cases) {
-    const auto r = test::RunCommand(kCli + " info " + ShellQuote(c.path) + " 2>&1 >/dev/null");
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.output, "brelvano-cli: " + c.path + ": " + c.reason + "\n");
-  }
+  const auto r = test::RunCommand(kCli + " info " + ShellQuote(dir.file("missing.mp3")) + " " +
+                                  ShellQuote(dir.file("folder.mp3")) + " 2>&1 >/dev/null");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.output, "brelvano-cli: " + dir.file("missing.mp3") + ": No such file or directory\n" +
+                          "brelvano-cli: " + dir.file("folder.mp3") + ": Is a directory\n");
 }
 
 TEST(CliJson, ConvertJsonLinesOnePerTrackThenSummary) {

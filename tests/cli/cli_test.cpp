@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/home_cli_run.h"
 #include "support/swf_reader.h"
 #include "support/test_files.h"
 
@@ -79,7 +80,7 @@ TEST(CliUsage, ErrorsExitTwoWithOneLineMessage) {
   }
 }
 
-TEST(CliConvert, ConvertsSkipsAndForces) {
+TEST(CliConvert, ConvertsSkipsForcesAndWritesFlv) {
   test::TempDir dest;
   const std::string files =
       Sample("chimes_44100_joint.mp3") + " " + Sample("drift_22050_stereo_vbr.mp3");
@@ -100,25 +101,11 @@ TEST(CliConvert, ConvertsSkipsAndForces) {
       Cli("convert --force --truncate 1 --dest " + ShellQuote(dest.path()) + " " + files);
   EXPECT_EQ(forced.exitCode, 0);
   EXPECT_NE(forced.output.find("Truncated"), std::string::npos) << forced.output;
-}
-
-TEST(CliConvert, FlvFormat) {
-  test::TempDir dest;
-  const auto r = Cli("convert --format flv --spectrum --dest " + ShellQuote(dest.path()) + " " +
-                     Sample("pulse_44100_mono.mp3"));
-  EXPECT_EQ(r.exitCode, 0) << r.output;
-  const auto flv = test::ReadFileBytes(dest.file("pulse_44100_mono.flv"));
-  ASSERT_GE(flv.size(), 3u);
-  EXPECT_EQ(std::string(flv.begin(), flv.begin() + 3), "FLV");
-}
-
-TEST(CliConvert, FailedTrackGivesExitOne) {
-  test::TempDir dest;
-  const auto r = Cli("convert --dest " + ShellQuote(dest.path()) + " " +
-                     Sample("hum_11025_mono.mp3") + " /no/such.mp3");
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.output.find("Cannot open"), std::string::npos) << r.output;
-  EXPECT_TRUE(test::FileExists(dest.file("hum_11025_mono.swf")));
+  const auto flv = Cli("convert --format flv --spectrum --dest " + ShellQuote(dest.path()) + " " +
+                       Sample("pulse_44100_mono.mp3"));
+  EXPECT_EQ(flv.exitCode, 0) << flv.output;
+  const auto bytes = test::ReadFileBytes(dest.file("pulse_44100_mono.flv"));
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::min<size_t>(3, bytes.size())), "FLV");
 }
 
 // Starts brelvano-cli with the arguments, its standard output into log.
@@ -147,6 +134,14 @@ bool WaitForTemporaryFile(const std::string& folder) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return false;
+}
+
+// Sends SIGINT, as Ctrl-C does; the exit status, or -1 if the run did not exit.
+int ExitStatusAfterCtrlC(pid_t pid) {
+  kill(pid, SIGINT);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::vector<std::string> FolderNames(const std::string& folder) {
@@ -191,11 +186,7 @@ TEST(CliConvert, InterruptNeverReplacesNorLeavesAnOutput) {
     const std::string log = dir.file("stdout.txt");
     const pid_t pid = StartCli(arguments, log, dir.path());
     ASSERT_TRUE(WaitForTemporaryFile(dest));
-    kill(pid, SIGINT);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(ExitStatusAfterCtrlC(pid), 130);
     const auto out = test::ReadFileBytes(log);
     EXPECT_EQ(std::string(out.begin(), out.end()), "Aborted       " + input + "\n");
     if (c.earlier) {
@@ -216,19 +207,11 @@ TEST(CliPublish, InterruptPublishesNothingAndKeepsNoCutMovie) {
   const std::string input = home.file("long.mp3");
   test::WriteFileBytes(input, test::SyntheticMp3(0xFFFB9044, 230000));
   const std::string site = home.file("site");
-  ASSERT_EQ(test::RunCommand(
-                "cd " + ShellQuote(home.path()) + " && HOME=" + ShellQuote(home.path()) + " " +
-                ShellQuote(BRELVANO_CLI_PATH) + " new p.brv --dest site long.mp3 2>/dev/null")
-                .exitCode,
-            0);
+  ASSERT_EQ(test::Cli(home, "new p.brv --dest site long.mp3").exitCode, 0);
   std::filesystem::create_directory(site);
   const pid_t pid = StartCli({"publish", home.file("p.brv")}, home.file("stdout.txt"), home.path());
   ASSERT_TRUE(WaitForTemporaryFile(site));
-  kill(pid, SIGINT);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 130);
+  EXPECT_EQ(ExitStatusAfterCtrlC(pid), 130);
   EXPECT_EQ(FolderNames(site), std::vector<std::string>{});
 }
 

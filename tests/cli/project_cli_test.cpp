@@ -5,43 +5,32 @@
 #include <filesystem>
 #include <string>
 
+#include "cli/home_cli_run.h"
 #include "support/text_file.h"
 #include "support/xml_check.h"
 
 namespace brelvano {
 namespace {
 
+using test::Cli;
+using test::CliRun;
+using test::Sample;
 using test::ShellQuote;
 using test::TempDir;
 
-struct CliRun {
-  int exitCode;
-  std::string out, err;  // standard output and error
-};
-
-// Runs the CLI in a scratch HOME (its settings in HOME/.config), so that no
-// real user folder is read or written.
-CliRun Cli(const TempDir& home, const std::string& arguments) {
-  const std::string dir = ShellQuote(home.path());
-  const test::CommandResult r = test::RunCommand(
-      "cd " + dir + " && HOME=" + dir + " XDG_CONFIG_HOME= " + ShellQuote(BRELVANO_CLI_PATH) + " " +
-      arguments + " 2>" + ShellQuote(home.file("stderr.txt")));
-  return {r.exitCode, r.output, test::ReadText(home.file("stderr.txt"))};
-}
-
-std::string Sample(const std::string& name) {
-  return ShellQuote(test::DataFile("samples/" + name));
-}
-
 TEST(ProjectCli, NewShowAndPublish) {
   TempDir home;
-  CliRun r = Cli(home, "new p.brv --dest site --truncate 2 " + Sample("chimes_44100_joint.mp3") +
-                           " " + Sample("hum_11025_mono.mp3"));
+  test::WriteText(home.file("index.html"), "mine");
+  // No --dest: the site goes to a folder of its own, never beside the project.
+  CliRun r = Cli(home, "new p.brv --truncate 2 " + Sample("chimes_44100_joint.mp3") + " " +
+                           Sample("hum_11025_mono.mp3"));
   ASSERT_EQ(r.exitCode, 0) << r.err;
   r = Cli(home, "show p.brv");
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  for (const char* line : {"Truncate:     2 s\n", "Flags:        119\n", "Tracks:       2\n"})
-    EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
+  for (const std::string& line :
+       {std::string("Truncate:     2 s\n"), std::string("Flags:        119\n"),
+        std::string("Tracks:       2\n"), "Destination:  " + home.file("Brelvano") + "\n"})
+    EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;
   // Columns line up: "Status" starts where the first row's second column does.
   const std::string table = r.out.substr(r.out.find("Filename "));
   const std::string header = table.substr(0, table.find('\n')),
@@ -58,21 +47,18 @@ TEST(ProjectCli, NewShowAndPublish) {
   // The generated player comes first among the bundled ones; the page loads the runtime beside it.
   for (const char* name : {"index.html", "brelvano.swf", "chimes_44100_joint.swf",
                            "hum_11025_mono.swf", "ruffle/ruffle.js"})
-    EXPECT_TRUE(test::FileExists(home.file(std::string("site/") + name))) << name;
-  const std::string page = test::ReadText(home.file("site/index.html"));
+    EXPECT_TRUE(test::FileExists(home.file(std::string("Brelvano/") + name))) << name;
+  EXPECT_EQ(test::ReadText(home.file("index.html")), "mine");
+  EXPECT_FALSE(test::FileExists(home.file("playlist.xml")));
+  const std::string page = test::ReadText(home.file("Brelvano/index.html"));
   EXPECT_NE(page.find("width=\"400\" height=\"300\""), std::string::npos) << page;
   EXPECT_NE(page.find("<script src=\"ruffle/ruffle.js\"></script>"), std::string::npos) << page;
   if (test::HavePythonXml()) {
     const std::vector<std::string> files =
-        test::XmlElementAttributes(home.file("site/playlist.xml"), "FILE", true);
+        test::XmlElementAttributes(home.file("Brelvano/playlist.xml"), "FILE", true);
     ASSERT_EQ(files.size(), 2u);
     EXPECT_EQ(files[0].substr(0, 27), "src=chimes_44100_joint.swf|");
   }
-  // A second run skips the converted tracks and still publishes them.
-  r = Cli(home, "publish p.brv");
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.out.find("Skipped"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("Number of audio files: 2\n"), std::string::npos);
 
   // Every option of "new" lands in the file.
   ASSERT_EQ(Cli(home,
@@ -118,24 +104,6 @@ TEST(ProjectCli, RefusesUnusableInputAndKeepsFiles) {
   EXPECT_EQ(test::ReadText(home.file("old.brv")), "old");
 }
 
-TEST(ProjectCli, NewRefusesFileNamesAProjectCannotHold) {
-  TempDir home;
-  // Names that exist on disk but would not read back from a project file.
-  for (const char* name : {"caf\xE9.mp3", "two\nlines.mp3"})
-    std::filesystem::copy_file(test::DataFile("samples/hum_11025_mono.mp3"), home.file(name));
-  const CliRun r =
-      Cli(home, "new p.brv " + ShellQuote(home.file("caf\xE9.mp3")) + " " +
-                    ShellQuote(home.file("two\nlines.mp3")) + " " + Sample("pulse_44100_mono.mp3"));
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find("file name is not valid UTF-8"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("file name holds control characters"), std::string::npos) << r.err;
-  // The project was still written, with the one good file, and reads back.
-  const CliRun show = Cli(home, "show p.brv");
-  ASSERT_EQ(show.exitCode, 0) << show.err;
-  EXPECT_NE(show.out.find("Tracks:       1\n"), std::string::npos) << show.out;
-  EXPECT_NE(show.out.find("pulse_44100_mono.mp3"), std::string::npos);
-}
-
 TEST(ProjectCli, PublishReportsFailedTracksAndMissingTemplate) {
   TempDir home;
   std::filesystem::copy_file(test::DataFile("samples/hum_11025_mono.mp3"), home.file("gone.mp3"));
@@ -159,18 +127,6 @@ TEST(ProjectCli, PublishReportsFailedTracksAndMissingTemplate) {
   EXPECT_EQ(r.out.find(" -> "), std::string::npos) << r.out;
 }
 
-// Regression: a skipped track (output there, not forced) counted as a
-// failure by its old status, and publish exited 1.
-TEST(ProjectCli, SkippedTracksAreNoFailures) {
-  TempDir home;
-  ASSERT_EQ(Cli(home, "new p.brv --dest site " + Sample("hum_11025_mono.mp3")).exitCode, 0);
-  ASSERT_EQ(Cli(home, "publish p.brv").exitCode, 0);
-  // The input goes away; its output stays and is skipped.
-  const CliRun r = Cli(home, "publish p.brv");
-  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
-  EXPECT_NE(r.out.find("Skipped (output exists)"), std::string::npos) << r.out;
-}
-
 // Regression: a project without a destination published into "/".
 TEST(ProjectCli, PublishWithoutDestinationWritesNothing) {
   TempDir home;
@@ -182,7 +138,9 @@ TEST(ProjectCli, PublishWithoutDestinationWritesNothing) {
     test::WriteText(home.file("q.brv"), text);
     const CliRun r = Cli(home, "publish q.brv");
     EXPECT_EQ(r.exitCode, 1) << publish;
-    EXPECT_NE(r.err.find("no destination folder"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Can't publish: The project has no destination folder."),
+              std::string::npos)
+        << r.err;
     EXPECT_EQ(r.out.find("Ok"), std::string::npos) << r.out;  // nothing converted
   }
   EXPECT_FALSE(test::FileExists("/hum_11025_mono.swf"));
@@ -204,7 +162,7 @@ TEST(ProjectCli, FifoProjectIsRefusedNotWaitedOn) {
 
 // Regression: concurrent publishers of one project collided on one
 // temporary player copy, and all but one failed "Cannot copy player".
-TEST(ProjectCli, ConcurrentPublishersAllSucceed) {
+TEST(ProjectCli, ConcurrentPublishersAllSucceedAndRerunsSkip) {
   TempDir home;
   ASSERT_EQ(Cli(home, "new p.brv --dest site " + Sample("hum_11025_mono.mp3")).exitCode, 0);
   std::string many;
@@ -216,21 +174,13 @@ TEST(ProjectCli, ConcurrentPublishersAllSucceed) {
   EXPECT_EQ(test::ReadText(home.file("err.txt")), "");
   for (const auto& e : std::filesystem::directory_iterator(home.file("site")))
     EXPECT_NE(e.path().filename().string()[0], '.') << "left behind: " << e.path();
-}
 
-TEST(ProjectCli, DefaultDestinationIsAFolderOfItsOwn) {
-  TempDir home;
-  test::WriteText(home.file("index.html"), "mine");
-  ASSERT_EQ(Cli(home, "new p.brv " + Sample("hum_11025_mono.mp3")).exitCode, 0);
-  CliRun r = Cli(home, "show p.brv");
-  EXPECT_NE(r.out.find("Destination:  " + home.file("Brelvano") + "\n"), std::string::npos)
-      << r.out;
-  r = Cli(home, "publish p.brv");
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_TRUE(test::FileExists(home.file("Brelvano/index.html")));
-  EXPECT_TRUE(test::FileExists(home.file("Brelvano/playlist.xml")));
-  EXPECT_EQ(test::ReadText(home.file("index.html")), "mine");
-  EXPECT_FALSE(test::FileExists(home.file("playlist.xml")));
+  // Regression: a skipped track (output there, not forced) counted as a
+  // failure by its old status, and publish exited 1.
+  const CliRun again = Cli(home, "publish p.brv");
+  EXPECT_EQ(again.exitCode, 0) << again.out << again.err;
+  EXPECT_NE(again.out.find("Skipped (output exists)"), std::string::npos) << again.out;
+  EXPECT_NE(again.out.find("Number of audio files: 1\n"), std::string::npos) << again.out;
 }
 
 TEST(ProjectCli, SettingsFileGivesTheDefaults) {
@@ -265,9 +215,15 @@ TEST(ProjectCli, UnusableFilesAreToldAndNeverEmptyAProject) {
   EXPECT_NE(r.err.find("not written"), std::string::npos) << r.err;
   EXPECT_EQ(test::ReadText(home.file("p.brv")), before);
 
-  // Missing and unsupported files are added, each with a warning.
-  r = Cli(home, "new --overwrite p.brv gone.mp3 noise.mp3 " + Sample("pulse_44100_mono.mp3"));
+  // Missing and unsupported files are added, each with a warning; names that
+  // would not read back from a project file are left out.
+  for (const char* name : {"caf\xE9.mp3", "two\nlines.mp3"})
+    std::filesystem::copy_file(test::DataFile("samples/hum_11025_mono.mp3"), home.file(name));
+  r = Cli(home, "new --overwrite p.brv gone.mp3 noise.mp3 " + ShellQuote("caf\xE9.mp3") + " " +
+                    ShellQuote("two\nlines.mp3") + " " + Sample("pulse_44100_mono.mp3"));
   EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("file name is not valid UTF-8"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("file name holds control characters"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find(home.file("gone.mp3") + ": Cannot open"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find(home.file("noise.mp3") + ": Unknown"), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("pulse_44100_mono.mp3"), std::string::npos) << r.err;
@@ -276,13 +232,14 @@ TEST(ProjectCli, UnusableFilesAreToldAndNeverEmptyAProject) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.out.find("gone.mp3              Cannot open"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("noise.mp3             Unknown"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Tracks:       3\n"), std::string::npos) << r.out;
 
   // Asked for an empty project (no files): it is made.
   EXPECT_EQ(Cli(home, "new --overwrite p.brv").exitCode, 0);
   EXPECT_NE(Cli(home, "show p.brv").out.find("Tracks:       0\n"), std::string::npos);
 }
 
-TEST(ProjectCli, ReasonsAndRefusedDestinations) {
+TEST(ProjectCli, ReasonsForUnreadableProjects) {
   TempDir home;
   test::WriteText(home.file("bad.brv"), "<Brelvano version=\"1.6\">\n<publish>\n</Brelvano>");
   CliRun r = Cli(home, "show bad.brv");
@@ -291,21 +248,6 @@ TEST(ProjectCli, ReasonsAndRefusedDestinations) {
       << r.err;
   r = Cli(home, "show missing.brv");
   EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
-
-  const std::string head = "<Brelvano version=\"1.6\" fileVersion=\"1.0\" build=\"2007.02.23\">";
-  const std::string track =
-      "<mp3list><mp3 file=" + test::ShellQuote(test::DataFile("samples/hum_11025_mono.mp3")) +
-      "/></mp3list></Brelvano>";
-  for (const std::string& settings : std::vector<std::string>{
-           "<publish fps=\"30\" publishFlags=\"115\"/>", "<publish folder=\"\"/>"}) {
-    test::WriteText(home.file("nodest.brv"), head + settings + track);
-    r = Cli(home, "publish nodest.brv");
-    EXPECT_EQ(r.exitCode, 1) << settings;
-    EXPECT_NE(r.err.find("Can't publish: The project has no destination folder."),
-              std::string::npos)
-        << r.err;
-    EXPECT_EQ(r.out.find("Number of audio files"), std::string::npos) << r.out;
-  }
 }
 
 }  // namespace
