@@ -94,15 +94,16 @@ function readTitle(png) {
   return execFileSync('tesseract', [file, '-', '--psm', '7'], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
 }
 
-// While a track plays the level bars move: two pictures 1 s apart differ.
+// While a track plays the level bars move: a later picture differs from the
+// first. Several tries, because taking a picture can stall the renderer.
 async function assertBarsMove(page, box, what) {
-  const bars1 = await grab(page, box, barsArea);
-  await page.waitForTimeout(1000);
-  const bars2 = await grab(page, box, barsArea);
-  if (bars1.equals(bars2) && process.env.BRELVANO_WEB_KEEP) {
-    fs.writeFileSync(path.join(process.env.BRELVANO_WEB_KEEP, 'bars.png'), bars1);
+  const first = await grab(page, box, barsArea);
+  for (let attempt = 0; attempt < 4; attempt += 1) {
+    await page.waitForTimeout(700);
+    if (!first.equals(await grab(page, box, barsArea))) return;
   }
-  assert.notDeepEqual(bars1, bars2, `the level bars move (${what})`);
+  if (process.env.BRELVANO_WEB_KEEP) fs.writeFileSync(path.join(process.env.BRELVANO_WEB_KEEP, 'bars.png'), first);
+  assert.fail(`the level bars move (${what})`);
 }
 
 // Pictures are taken only in the tests that do not time the tracks: reading
@@ -176,18 +177,25 @@ test('without autoplay permission, one click on the player starts the sound', as
     const log = await waitForAudio(page, (l) => heard(l, tracks).length > 0, 15000);
     if (gated) assert.equal(heard(log, tracks)[0]?.name, 'alpha', describe(log));
 
-    // What the visitor sees: moving bars, and each track's title.
+    // What the visitor sees: moving bars, and each track's title. The next
+    // track is counted from the one playing now, which is not the first
+    // when the sound started before the click.
     await page.waitForTimeout(500);
     const title1 = await grab(page, box, titleArea);
+    const playing = heard(await page.evaluate(() => window.__audioLog), tracks).length;
     await assertBarsMove(page, box, 's0..s31 of an SWF track');
-    await waitForAudio(page, (l) => heard(l, tracks).length > 1, 15000);
+    const next = tracks[playing];
+    if (!next) {
+      t.diagnostic(`the last track was already playing: ${describe(log)}`);
+      return;
+    }
+    await waitForAudio(page, (l) => heard(l, tracks).length > playing, 15000);
     await page.waitForTimeout(500);
     const title2 = await grab(page, box, titleArea);
-    assert.notDeepEqual(title1, title2, "the second track's title replaces the first's");
+    assert.notDeepEqual(title1, title2, "the next track's title replaces the one before");
     const text = readTitle(title2);
-    // The second track heard after the click, or any later one when the sound had started before.
-    const expected = gated ? /Bravo/ : new RegExp(tracks.map((k) => k.title.split(' ')[0]).join('|'));
-    if (text !== null) assert.match(text, expected, `tesseract read ${JSON.stringify(text)}`);
+    if (gated) assert.equal(next.name, 'bravo');
+    if (text !== null) assert.match(text, new RegExp(next.title.split(' ')[0]), `tesseract read ${JSON.stringify(text)}`);
   } finally {
     await browser.close();
   }
