@@ -3,8 +3,15 @@
 // audio context stays suspended until a user gesture, as in a desktop
 // browser's default policy. The native prototypes are patched, not only the
 // constructor, because the runtime's WebAssembly glue calls them directly.
+// A gesture is a trusted input event seen here: under automation
+// navigator.userActivation.hasBeenActive is true before any input.
 (() => {
-  const active = () => navigator.userActivation.hasBeenActive;
+  let gesture = false;
+  const mark = (event) => {
+    if (event.isTrusted) gesture = true;
+  };
+  for (const type of ['pointerdown', 'mousedown', 'keydown', 'touchend']) window.addEventListener(type, mark, true);
+  const active = () => gesture;
   const base = window.BaseAudioContext.prototype;
   const state = Object.getOwnPropertyDescriptor(base, 'state');
   Object.defineProperty(base, 'state', {
