@@ -1,6 +1,7 @@
 #include "spectrum/spectrum_values.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -9,7 +10,9 @@
 #include <emmintrin.h>
 #endif
 
+#include "spectrum/imdct_kernels.h"
 #include "spectrum/spectrum_tables.h"
+#include "spectrum/wide_kernels.h"
 
 namespace brelvano {
 
@@ -17,10 +20,7 @@ using namespace layer3;
 
 namespace {
 
-// The filter bank's arithmetic is written once for a lane type: double for
-// one subband, Lanes2 for two neighbouring subbands in one SSE2 register.
-// Each lane goes through the same operations in the same order (no fused
-// multiply-add on the baseline target), so both give the same bits.
+// Two neighbouring subbands in one SSE2 register (see imdct_kernels.h).
 using Lanes2 = double __attribute__((vector_size(16)));
 
 inline Lanes2 LoadLanes(const double* from) {
@@ -29,105 +29,6 @@ inline Lanes2 LoadLanes(const double* from) {
   return value;
 }
 inline void StoreLanes(double* to, Lanes2 value) { std::memcpy(to, &value, sizeof value); }
-
-// The overlap buffers hold the subbands in pairs, lane by lane: value i of
-// subband sb at OverlapIndex(sb, i), so that a pair of subbands loads and
-// stores its 18 values as 18 two-lane vectors.
-constexpr int kOverlapStride = 2;
-constexpr int OverlapIndex(int sb, int i) { return 36 * (sb >> 1) + kOverlapStride * i + (sb & 1); }
-
-template <typename T>
-struct ComplexOf {
-  T re;
-  T im;
-};
-using Complex = ComplexOf<double>;
-
-template <typename T>
-inline ComplexOf<T> Times(ComplexOf<T> a, T bRe, T bIm) {
-  return {a.re * bRe - a.im * bIm, a.re * bIm + a.im * bRe};
-}
-
-// The 3-point DFT with the positive exponent: out[p] = sum u[m] e^(2 pi i pm / 3).
-template <typename T>
-inline void Dft3(ComplexOf<T> u0, ComplexOf<T> u1, ComplexOf<T> u2, ComplexOf<T>& out0,
-                 ComplexOf<T>& out1, ComplexOf<T>& out2) {
-  constexpr double kHalfSqrt3 = 0.86602540378443864676;  // sin(2 pi / 3)
-  const ComplexOf<T> s{u1.re + u2.re, u1.im + u2.im};
-  const ComplexOf<T> d{u1.re - u2.re, u1.im - u2.im};
-  const ComplexOf<T> t{u0.re - 0.5 * s.re, u0.im - 0.5 * s.im};
-  out0 = {u0.re + s.re, u0.im + s.im};
-  out1 = {t.re - kHalfSqrt3 * d.im, t.im + kHalfSqrt3 * d.re};
-  out2 = {t.re + kHalfSqrt3 * d.im, t.im - kHalfSqrt3 * d.re};
-}
-
-// The IMDCT's twiddles and the windows for one lane type, copied from the
-// tables into every lane once, so that the two-subband transform multiplies
-// by them straight from memory.
-template <typename T>
-struct ImdctConstants {
-  T preTwiddle[9][2];
-  T dft9Twiddle[3][2];
-  T postTwiddle[9][2];
-  T windows[4][36];
-};
-
-template <typename T>
-const ImdctConstants<T>& ImdctConstantsOf(const SpectrumTables& tables) {
-  // The tables' filter-bank constants do not depend on the subband limit:
-  // every rebuild gives the same values.
-  static const ImdctConstants<T> constants = [&tables] {
-    ImdctConstants<T> c;
-    auto lanes = [](double value) { return T{} + value; };
-    for (int m = 0; m < 9; ++m) {
-      for (int k = 0; k < 2; ++k) {
-        c.preTwiddle[m][k] = lanes(tables.imdctPreTwiddle[m][k]);
-        c.postTwiddle[m][k] = lanes(tables.imdctPostTwiddle[m][k]);
-      }
-    }
-    for (int e = 0; e < 3; ++e) {
-      for (int k = 0; k < 2; ++k) c.dft9Twiddle[e][k] = lanes(tables.imdctDft9Twiddle[e][k]);
-    }
-    for (int type = 0; type < 4; ++type) {
-      for (int i = 0; i < 36; ++i) c.windows[type][i] = lanes(tables.windows[type][i]);
-    }
-    return c;
-  }();
-  return constants;
-}
-
-// The 18-point DCT-IV y[n] = sum X[k] cos(pi/18 (n + 1/2)(k + 1/2)).
-// With a[m] = X[2m] and b[m] = X[17 - 2m], Z[p] = sum (a[m] - i b[m]) e^(i pi/9 (2p + 1/2)(m +
-// 1/4)) gives y[2p] = Re Z[p] and y[17 - 2p] = Im Z[p]; the sum is a 9-point DFT between a
-// pre-twiddle e^(i pi m / 18) and a post-twiddle e^(i pi (4p + 1) / 72), the DFT taken as 3 x 3 (m
-// = 3 m1 + m2, p = p1 + 3 p2).
-template <typename T>
-void Dct4Of18(const SpectrumTables& tables, const T* in, T* y) {
-  const ImdctConstants<T>& k = ImdctConstantsOf<T>(tables);
-  ComplexOf<T> c[9];
-  for (int m = 0; m < 9; ++m) {
-    const T a = in[2 * m];
-    const T b = in[17 - 2 * m];
-    const T wRe = k.preTwiddle[m][0];
-    const T wIm = k.preTwiddle[m][1];
-    c[m] = {a * wRe + b * wIm, a * wIm - b * wRe};
-  }
-  ComplexOf<T> e[3][3];  // [m2][p1]
-  for (int m2 = 0; m2 < 3; ++m2) Dft3(c[m2], c[3 + m2], c[6 + m2], e[m2][0], e[m2][1], e[m2][2]);
-  // Twiddles e^(2 pi i p1 m2 / 9): exponents 1, 2 (twice) and 4.
-  const auto& w9 = k.dft9Twiddle;
-  e[1][1] = Times(e[1][1], w9[0][0], w9[0][1]);
-  e[1][2] = Times(e[1][2], w9[1][0], w9[1][1]);
-  e[2][1] = Times(e[2][1], w9[1][0], w9[1][1]);
-  e[2][2] = Times(e[2][2], w9[2][0], w9[2][1]);
-  ComplexOf<T> d[9];
-  for (int p1 = 0; p1 < 3; ++p1) Dft3(e[0][p1], e[1][p1], e[2][p1], d[p1], d[p1 + 3], d[p1 + 6]);
-  for (int p = 0; p < 9; ++p) {
-    const ComplexOf<T> z = Times(d[p], k.postTwiddle[p][0], k.postTwiddle[p][1]);
-    y[2 * p] = z.re;
-    y[17 - 2 * p] = z.im;
-  }
-}
 
 void ImdctLong(const SpectrumTables& tables, const double* in, double* out) {
   double y[18];
@@ -211,13 +112,14 @@ void ImdctShortWindowed(const SpectrumTables& tables, const double* in, double* 
 #if defined(__SSE2__)
 // Two subbands per register: the same double and single operations, lane by
 // lane, as the scalar form below, so the levels are bit for bit the same.
-void UpdateLevels(const SpectrumTables& tables, const SubbandSamples& samples, float* levels) {
+void UpdateLevels(const SpectrumTables& tables, const SubbandSamples& samples, float* levels,
+                  int from) {
   const __m128d magnitudeMask = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
   const __m128 top = _mm_set1_ps(32.0f);
   const __m128d keep = _mm_set1_pd(999.0);
   const __m128d thousand = _mm_set1_pd(1000.0);
   static_assert(kWeightedSubbands % 2 == 0);
-  for (int band = 0; band < kWeightedSubbands; band += 2) {
+  for (int band = from; band < kWeightedSubbands; band += 2) {
     const __m128d weight =
         _mm_mul_pd(_mm_set1_pd(32.0), _mm_loadu_pd(&tables.subbandWeights[band]));
     // Two single-precision levels in the low half.
@@ -236,8 +138,9 @@ void UpdateLevels(const SpectrumTables& tables, const SubbandSamples& samples, f
   }
 }
 #else
-void UpdateLevels(const SpectrumTables& tables, const SubbandSamples& samples, float* levels) {
-  for (int band = 0; band < kWeightedSubbands; ++band) {
+void UpdateLevels(const SpectrumTables& tables, const SubbandSamples& samples, float* levels,
+                  int from) {
+  for (int band = from; band < kWeightedSubbands; ++band) {
     const double weight = 32.0 * tables.subbandWeights[band];
     float level = levels[band];
     for (int t = 0; t < kSubbandLines; ++t) {
@@ -319,6 +222,14 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
     transformPair(0, true, 0);
     sb = 2;
   }
+  const bool wide = WideKernelsInUse();
+  if (wide && type != 2 && !mixedBlockFlag) {
+    // Four subbands where the loop below would take two pairs of long blocks.
+    for (; sb + 2 < active && sb + 3 < wanted; sb += 4) {
+      LongSubbandQuad(tables, lines + 18 * sb, type, previous + OverlapIndex(sb, 0),
+                      &samples_[0][sb], next + OverlapIndex(sb, 0));
+    }
+  }
   for (; sb < active; sb += 2) transformPair(sb, type != 2, type);
   const int transformed = std::min(sb, wanted);
   for (int rest = transformed; rest < wanted; ++rest) {
@@ -330,7 +241,29 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
   // The subbands from `wanted` (even) up hold one contiguous stretch.
   std::fill(next + OverlapIndex(std::max(wanted, transformed), 0), next + kGranuleLines, 0.0);
 
-  UpdateLevels(tables, samples_, levels_);
+  constexpr int kQuadBands = kWeightedSubbands & ~3;
+  if (wide) UpdateLevelQuads(tables, samples_, levels_, kQuadBands);
+  UpdateLevels(tables, samples_, levels_, wide ? kQuadBands : 0);
 }
+
+namespace {
+std::atomic<bool> wideKernelsAllowed{true};
+
+bool ProcessorHasAvx() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx") != 0;
+#else
+  return false;
+#endif
+}
+}  // namespace
+
+bool WideKernelsInUse() {
+  static const bool available = kWideKernelsBuilt && ProcessorHasAvx();
+  return available && wideKernelsAllowed.load(std::memory_order_relaxed);
+}
+
+void SetWideKernelsAllowed(bool allowed) { wideKernelsAllowed.store(allowed); }
 
 }  // namespace brelvano

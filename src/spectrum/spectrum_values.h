@@ -36,6 +36,12 @@ class SpectrumValues {
   SubbandSamples samples_ = {};
 };
 
+// Whether the filter bank and the level update run four subbands at a time
+// (a build with the AVX kernels on a processor that has AVX, unless turned
+// off). Both ways give the same bits; tests turn it off to compare.
+bool WideKernelsInUse();
+void SetWideKernelsAllowed(bool allowed);
+
 // The 36-point IMDCT of the standard, x[i] = sum X[k] cos(pi/72 (2i + 19)(2k + 1)),
 // computed through an 18-point DCT-IV and a 9-point complex DFT; exposed for tests.
 void ImdctLong(const double* in, double* out36);

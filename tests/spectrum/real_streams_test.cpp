@@ -318,6 +318,12 @@ using LevelsRegression = StreamTest;
 TEST_P(LevelsRegression, LevelsOfEveryFrameAsRecorded) {
   const std::vector<std::string> ours = LevelLines(frames_, false);
   EXPECT_TRUE(LevelLines(frames_, true) == ours) << "a granule observer changes the levels";
+  if (WideKernelsInUse()) {
+    SetWideKernelsAllowed(false);
+    const bool same = LevelLines(frames_, false) == ours;
+    SetWideKernelsAllowed(true);
+    EXPECT_TRUE(same) << "the four-subband kernels and the others give different levels";
+  }
   if (const char* folder = std::getenv("BRELVANO_RECORD_LEVELS")) {
     std::ofstream out(std::string(folder) + "/" + name_ + ".levels");
     for (const std::string& line : ours) out << line << '\n';
