@@ -114,5 +114,25 @@ void Dct4Of18(const SpectrumTables& tables, const T* in, T* y) {
   }
 }
 
+// Long-block subbands, one per lane, through the filter bank: IMDCT, the
+// window of windowType and the overlap-add. line(k) gives line k of every
+// lane; previous(i) the overlap value i; out(i, value) takes time slot i and
+// keep(i, value) the next granule's overlap value i. Each output is the same
+// product and sum as windowing the IMDCT block first (x * w with x = -y is
+// -(y * w), and p + -(q) is p - q).
+template <typename T, typename Line, typename Previous, typename Out, typename Keep>
+void WindowedLongSubbands(const SpectrumTables& tables, int windowType, Line line,
+                          Previous previous, Out out, Keep keep) {
+  const T* window = ImdctConstantsOf<T>(tables).windows[windowType];
+  T x[18];
+  for (int k = 0; k < 18; ++k) x[k] = line(k);
+  T y[18];
+  Dct4Of18(tables, x, y);
+  for (int i = 0; i < 9; ++i) out(i, y[9 + i] * window[i] + previous(i));
+  for (int i = 9; i < 18; ++i) out(i, previous(i) - y[26 - i] * window[i]);
+  for (int i = 18; i < 27; ++i) keep(i - 18, -(y[26 - i] * window[i]));
+  for (int i = 27; i < 36; ++i) keep(i - 18, -(y[i - 27] * window[i]));
+}
+
 }  // namespace
 }  // namespace brelvano

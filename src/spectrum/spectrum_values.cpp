@@ -41,39 +41,30 @@ void ImdctLong(const SpectrumTables& tables, const double* in, double* out) {
   for (int i = 9; i < 27; ++i) out[i] = -y[26 - i];
 }
 
-// One long-block subband through the filter bank: IMDCT, window and
-// overlap-add. samples receives output i at samples[32 i]; next the second half.
-// Each output is the same product and sum as windowing the IMDCT block first
-// (x * w with x = -y is -(y * w), and p + -(q) is p - q).
-void LongSubband(const SpectrumTables& tables, const double* in, const double* window,
+// One long-block subband through the filter bank: samples receives time
+// slot i at samples[32 i], previous and next are its overlap values.
+void LongSubband(const SpectrumTables& tables, const double* in, int windowType,
                  const double* previous, double* samples, double* next) {
-  double y[18];
-  Dct4Of18(tables, in, y);
-  for (int i = 0; i < 9; ++i)
-    samples[kSubbands * i] = y[9 + i] * window[i] + previous[kOverlapStride * i];
-  for (int i = 9; i < 18; ++i)
-    samples[kSubbands * i] = previous[kOverlapStride * i] - y[26 - i] * window[i];
-  for (int i = 18; i < 27; ++i) next[kOverlapStride * (i - 18)] = -(y[26 - i] * window[i]);
-  for (int i = 27; i < 36; ++i) next[kOverlapStride * (i - 18)] = -(y[i - 27] * window[i]);
+  WindowedLongSubbands<double>(
+      tables, windowType, [=](int k) { return in[k]; },
+      [=](int i) { return previous[kOverlapStride * i]; },
+      [=](int i, double value) { samples[kSubbands * i] = value; },
+      [=](int i, double value) { next[kOverlapStride * i] = value; });
 }
 
 // Two neighbouring long-block subbands sb, sb + 1 (in: their 36 lines) with
-// the same window, as LongSubband does each: samples points at subband sb of
-// time slot 0, previous and next at subband sb's 18 overlap values.
+// the same window: samples points at subband sb of time slot 0, previous and
+// next at subband sb's 18 overlap values.
 void LongSubbandPair(const SpectrumTables& tables, const double* in, int windowType,
                      const double* previous, double* samples, double* next) {
-  const Lanes2* window = ImdctConstantsOf<Lanes2>(tables).windows[windowType];
-  Lanes2 x[18];
-  for (int k = 0; k < 18; ++k) x[k] = Lanes2{in[k], in[18 + k]};
-  Lanes2 y[18];
-  Dct4Of18(tables, x, y);
-  auto out = [&](int i, Lanes2 value) { StoreLanes(samples + kSubbands * i, value); };
-  auto before = [&](int i) { return LoadLanes(previous + kOverlapStride * i); };
-  auto keep = [&](int i, Lanes2 value) { StoreLanes(next + kOverlapStride * i, value); };
-  for (int i = 0; i < 9; ++i) out(i, y[9 + i] * window[i] + before(i));
-  for (int i = 9; i < 18; ++i) out(i, before(i) - y[26 - i] * window[i]);
-  for (int i = 18; i < 27; ++i) keep(i - 18, -(y[26 - i] * window[i]));
-  for (int i = 27; i < 36; ++i) keep(i - 18, -(y[i - 27] * window[i]));
+  WindowedLongSubbands<Lanes2>(
+      tables, windowType,
+      [=](int k) {
+        return Lanes2{in[k], in[18 + k]};
+      },
+      [=](int i) { return LoadLanes(previous + kOverlapStride * i); },
+      [=](int i, Lanes2 value) { StoreLanes(samples + kSubbands * i, value); },
+      [=](int i, Lanes2 value) { StoreLanes(next + kOverlapStride * i, value); });
 }
 
 void ImdctShortWindowed(const SpectrumTables& tables, const double* in, double* out) {
@@ -197,8 +188,8 @@ void SpectrumValues::GranuleSpectrumUpdate(double* lines, int blockType, int mix
     if (sb >= wanted) return;
     const double* in = lines + 18 * sb;
     if (longBlock) {
-      LongSubband(tables, in, tables.windows[windowType].data(), previous + OverlapIndex(sb, 0),
-                  &samples_[0][sb], next + OverlapIndex(sb, 0));
+      LongSubband(tables, in, windowType, previous + OverlapIndex(sb, 0), &samples_[0][sb],
+                  next + OverlapIndex(sb, 0));
       return;
     }
     double block[36];

@@ -21,8 +21,6 @@ namespace {
 
 using Lanes4 = double __attribute__((vector_size(32)));
 
-inline void Store4(double* to, Lanes4 value) { _mm256_storeu_pd(to, value); }
-
 // Value i of subbands sb..sb + 3 in the overlap buffer: two pairs, 36 apart.
 inline Lanes4 LoadOverlap(const double* at, int i) {
   const __m128d low = _mm_loadu_pd(at + kOverlapStride * i);
@@ -36,20 +34,16 @@ inline void StoreOverlap(double* at, int i, Lanes4 value) {
 
 }  // namespace
 
-// The products and sums of LongSubband in spectrum_values.cpp, lane by lane.
 void LongSubbandQuad(const SpectrumTables& tables, const double* in, int windowType,
                      const double* previous, double* samples, double* next) {
-  const Lanes4* window = ImdctConstantsOf<Lanes4>(tables).windows[windowType];
-  Lanes4 x[18];
-  for (int k = 0; k < 18; ++k) x[k] = Lanes4{in[k], in[18 + k], in[36 + k], in[54 + k]};
-  Lanes4 y[18];
-  Dct4Of18(tables, x, y);
-  for (int i = 0; i < 9; ++i)
-    Store4(samples + kSubbands * i, y[9 + i] * window[i] + LoadOverlap(previous, i));
-  for (int i = 9; i < 18; ++i)
-    Store4(samples + kSubbands * i, LoadOverlap(previous, i) - y[26 - i] * window[i]);
-  for (int i = 18; i < 27; ++i) StoreOverlap(next, i - 18, -(y[26 - i] * window[i]));
-  for (int i = 27; i < 36; ++i) StoreOverlap(next, i - 18, -(y[i - 27] * window[i]));
+  WindowedLongSubbands<Lanes4>(
+      tables, windowType,
+      [=](int k) {
+        return Lanes4{in[k], in[18 + k], in[36 + k], in[54 + k]};
+      },
+      [=](int i) { return LoadOverlap(previous, i); },
+      [=](int i, Lanes4 value) { _mm256_storeu_pd(samples + kSubbands * i, value); },
+      [=](int i, Lanes4 value) { StoreOverlap(next, i, value); });
 }
 
 // The operations of UpdateLevels in spectrum_values.cpp, four lanes wide.
@@ -69,8 +63,7 @@ void UpdateLevelQuads(const SpectrumTables& tables, const SubbandSamples& sample
           _mm256_mul_pd(_mm256_and_pd(_mm256_loadu_pd(&samples[t][band]), magnitudeMask), weight);
       const __m128 v = _mm_min_ps(_mm256_cvtpd_ps(a), top);
       const __m256d fallen = _mm256_div_pd(
-          _mm256_add_pd(_mm256_mul_pd(_mm256_cvtps_pd(level), keep), _mm256_cvtps_pd(v)),
-          thousand);
+          _mm256_add_pd(_mm256_mul_pd(_mm256_cvtps_pd(level), keep), _mm256_cvtps_pd(v)), thousand);
       level = _mm_max_ps(v, _mm256_cvtpd_ps(fallen));
     }
     _mm_storeu_ps(levels + band, level);
