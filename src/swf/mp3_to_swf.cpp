@@ -36,6 +36,19 @@ int32_t FrameLimit(int32_t maxSeconds, int32_t R) {
   return frames > kMaxTruncatedFrames ? kMaxTruncatedFrames : static_cast<int32_t>(frames);
 }
 
+// The movie's frame rate: the project's, unless the track lasts too long for
+// the 16-bit frame count at that rate (a runtime loops such a movie back to
+// its start part-way through). Then the highest whole rate at which every
+// frame fits, with two seconds to spare for the rounding of the duration and
+// the frames that let the timeline catch up with the audio. durationSeconds
+// 0 (not known) keeps the project's rate.
+int32_t MovieFrameRate(int32_t requested, int64_t durationSeconds) {
+  if (durationSeconds <= 0) return requested;
+  const int64_t fitting = int64_t{kSwfMaxFrameCount} / (durationSeconds + 2);
+  if (fitting >= requested) return requested;
+  return static_cast<int32_t>(fitting > 1 ? fitting : 1);
+}
+
 }  // namespace
 
 int32_t ConvertMp3ToSwf(const SwfConversion& conv, const _MP3prop& prop, SwfMovie& out) {
@@ -70,7 +83,9 @@ int32_t ConvertMp3ToSwf(const SwfConversion& conv, const _MP3prop& prop, SwfMovi
     return kStatusUnsupported;
   }
   int32_t lastBitrate = frame.bitrate;
-  const int32_t R = conv.frameRate;
+  // Truncated movies stay far below the frame-count limit.
+  const int32_t R = conv.maxSeconds > 0 ? conv.frameRate
+                                        : MovieFrameRate(conv.frameRate, prop.duration);
 
   int32_t maxFrames = 0;
   long durationSeconds = prop.duration;

@@ -20,8 +20,9 @@ enum : uint32_t {
 // Offsets of the header fields patched when the movie is complete.
 inline constexpr uint32_t kSwfFileLengthOffset = 4;
 inline constexpr uint32_t kSwfFrameCountOffset = 12;
-// The frame-count field is 16 bits; a longer movie records this many frames
-// (players stop advancing the count, the timeline itself plays on).
+// The frame-count field is 16 bits; a longer movie records this many frames,
+// and runtimes do not play it through (Ruffle loops it back to its start
+// part-way), so the converter lowers the frame rate of long tracks instead.
 inline constexpr uint32_t kSwfMaxFrameCount = 65535;
 
 // The 14-byte file header: "FWS", version 6, file length and frame count as

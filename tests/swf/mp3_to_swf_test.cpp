@@ -263,8 +263,23 @@ TEST_F(SwfConversionTest, StreamingToFileGivesTheSameBytes) {
   EXPECT_EQ(test::ReadFileBytes(dir_.file("out.swf")), inMemory.bytes);
 }
 
-TEST_F(SwfConversionTest, FrameCountHeldAtSixteenBitMaximum) {
-  // 11025 Hz at 200 fps, 8 kbit/s mono: about ten movie frames per MP3 frame.
+// 11025 Hz at 200 fps, 8 kbit/s mono: about ten movie frames per MP3 frame;
+// 7000 frames of 576 samples last 365.7 s, 73,000 movie frames at 200 fps.
+TEST_F(SwfConversionTest, LongTrackGetsTheHighestFrameRateAtWhichItsFramesFit) {
+  _MP3prop prop;
+  prop.duration = 365;  // what the scan finds
+  const Converted out = Convert(Conv(Write(SyntheticMp3(0xFFE310C0, 7000)), 200), prop);
+  ASSERT_TRUE(out.swf.ok) << out.swf.error;
+  EXPECT_EQ(out.swf.frameRate, (65535 / 367) << 8);  // 178 fps
+  EXPECT_LE(out.swf.count(kSwfTagShowFrame), 65535u);
+  EXPECT_EQ(out.swf.frameCount, out.swf.count(kSwfTagShowFrame));
+  // A track that fits keeps the project's rate.
+  prop.duration = 300;
+  EXPECT_EQ(Convert(Conv(Write(SyntheticMp3(0xFFE310C0, 100)), 200), prop).swf.frameRate,
+            200 << 8);
+}
+
+TEST_F(SwfConversionTest, WithoutADurationTheFrameCountIsHeldAtSixteenBitMaximum) {
   const Converted out = Convert(SyntheticMp3(0xFFE310C0, 7000), 200);
   ASSERT_TRUE(out.swf.ok) << out.swf.error;
   EXPECT_GT(out.swf.count(kSwfTagShowFrame), 65535u);

@@ -201,10 +201,10 @@ test('without autoplay permission, one click on the player starts the sound', as
   }
 });
 
-test('a track of more than 65,535 frames plays to its end',
+test('a track too long for 65,535 frames at the project\'s rate plays to its end',
   { skip: process.env.BRELVANO_LONG_TRACK_TEST ? false : 'set BRELVANO_LONG_TRACK_TEST=1 (about 7 minutes)' },
   async () => {
-    // 6 minutes at 200 fps: 72,000 frames; the frame-count field holds 65,535.
+    // 6 minutes at 200 fps would be 72,000 frames; the frame-count field holds 65,535.
     const long = { name: 'long', title: 'Long 330', freq: 330, rate: 22050, seconds: 360 };
     const tail = { name: 'tail', title: 'Tail 990', freq: 990, rate: 22050, seconds: 3 };
     const folder = path.join(work, 'long');
