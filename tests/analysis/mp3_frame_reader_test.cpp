@@ -95,23 +95,6 @@ TEST(Mp3FrameReader, MeetsWhatAByteByByteWalkMeets) {
   }
 }
 
-// Regression: the three bytes behind a skipped Layer I header's sync, and
-// the next frame's first byte, read as an MPEG 2.5 frame of 208 bytes.
-TEST(Mp3FrameReader, NoFrameFromBytesAcrossASkip) {
-  Bytes file = HeaderBytes(0xFFFFE240);
-  file.resize(4 + 1041, 0x11);
-  const Bytes frames = SyntheticMp3(kMpeg1_128k_44100, 3);
-  file.insert(file.end(), frames.begin(), frames.end());
-  TempDir dir;
-  WriteFileBytes(dir.file("t.mp3"), file);
-  const auto [found, unsupported, end] = ByReader(dir.file("t.mp3"), 1 << 18);
-  EXPECT_EQ(found, (std::vector<std::pair<int64_t, uint32_t>>{{1045, kMpeg1_128k_44100},
-                                                              {1045 + 417, kMpeg1_128k_44100},
-                                                              {1045 + 834, kMpeg1_128k_44100}}));
-  EXPECT_EQ(unsupported, 1);
-  EXPECT_EQ(end, int64_t(file.size()));
-}
-
 TEST(Mp3FrameReader, FirstFrameRuleAndBodies) {
   TempDir dir;
   Bytes file = SyntheticMp3(kMpeg1_128k_48000, 1);

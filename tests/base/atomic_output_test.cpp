@@ -15,14 +15,6 @@
 namespace brelvano {
 namespace {
 
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(folder))
-    names.push_back(e.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // A pid that no process has any more: a child that has exited and been reaped.
 pid_t GonePid() {
   const pid_t child = fork();
@@ -35,7 +27,7 @@ TEST(AtomicOutput, TemporaryNameSaysWhoseItIs) {
   test::TempDir dir;
   AtomicOutput output(dir.file("song.swf"));
   ASSERT_NE(output.Open(), nullptr);
-  const std::vector<std::string> names = Names(dir.path());
+  const std::vector<std::string> names = test::FolderNames(dir.path());
   ASSERT_EQ(names.size(), 1u);
   const std::string prefix = ".song.swf.brelvano-" + std::to_string(getpid()) + "-";
   EXPECT_EQ(names[0].substr(0, prefix.size()), prefix);
@@ -69,7 +61,7 @@ TEST(RemoveStaleTemporaryFiles, RemovesOnlyThoseOfGoneProcesses) {
   std::vector<std::string> expected = kept;
   expected.push_back(".d.swf.brelvano-" + gone + "-Ab12Cd");
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(Names(dir.path()), expected);
+  EXPECT_EQ(test::FolderNames(dir.path()), expected);
 }
 
 // Regression: a FIFO at the destination name was waited on.
@@ -86,7 +78,7 @@ TEST(AtomicOutput, RefusesADestinationThatIsNoRegularFile) {
     EXPECT_EQ(output.Open(), nullptr) << c.name;
     EXPECT_EQ(output.failureReason(), c.reason);
   }
-  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"fifo", "folder"}));
+  EXPECT_EQ(test::FolderNames(dir.path()), (std::vector<std::string>{"fifo", "folder"}));
 }
 
 }  // namespace

@@ -144,14 +144,6 @@ int ExitStatusAfterCtrlC(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::vector<std::string> FolderNames(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(folder))
-    names.push_back(e.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // Regression: a cancelled conversion replaced a good output with a cut one,
 // which the next run skipped as finished ("Skipped (output exists)", exit
 // 0) and the next publish listed. Ctrl-C, as a user presses it.
@@ -191,9 +183,9 @@ TEST(CliConvert, InterruptNeverReplacesNorLeavesAnOutput) {
     EXPECT_EQ(std::string(out.begin(), out.end()), "Aborted       " + input + "\n");
     if (c.earlier) {
       EXPECT_EQ(test::ReadFileBytes(dest + "/" + c.output), earlier);
-      EXPECT_EQ(FolderNames(dest), std::vector<std::string>{c.output});
+      EXPECT_EQ(test::FolderNames(dest), std::vector<std::string>{c.output});
     } else {
-      EXPECT_EQ(FolderNames(dest), std::vector<std::string>{});
+      EXPECT_EQ(test::FolderNames(dest), std::vector<std::string>{});
       // Nothing there for the next run to take as converted.
       const auto next = Cli("convert --dest " + ShellQuote(dest) + " " + ShellQuote(input));
       EXPECT_EQ(next.output.substr(0, 3), "Ok ") << next.output;
@@ -212,7 +204,7 @@ TEST(CliPublish, InterruptPublishesNothingAndKeepsNoCutMovie) {
   const pid_t pid = StartCli({"publish", home.file("p.brv")}, home.file("stdout.txt"), home.path());
   ASSERT_TRUE(WaitForTemporaryFile(site));
   EXPECT_EQ(ExitStatusAfterCtrlC(pid), 130);
-  EXPECT_EQ(FolderNames(site), std::vector<std::string>{});
+  EXPECT_EQ(test::FolderNames(site), std::vector<std::string>{});
 }
 
 // Regression: temporary files of killed runs were never cleaned up (57
@@ -228,10 +220,10 @@ TEST(CliConvert, NextRunRemovesWhatAKilledRunLeft) {
   ASSERT_TRUE(WaitForTemporaryFile(dest));
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
-  ASSERT_EQ(FolderNames(dest).size(), 1u);  // the killed run's temporary file
+  ASSERT_EQ(test::FolderNames(dest).size(), 1u);  // the killed run's temporary file
   const auto next = Cli("convert --dest " + ShellQuote(dest) + " " + Sample("hum_11025_mono.mp3"));
   EXPECT_EQ(next.exitCode, 0);
-  EXPECT_EQ(FolderNames(dest), std::vector<std::string>{"hum_11025_mono.swf"});
+  EXPECT_EQ(test::FolderNames(dest), std::vector<std::string>{"hum_11025_mono.swf"});
 }
 
 }  // namespace

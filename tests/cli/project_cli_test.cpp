@@ -147,19 +147,6 @@ TEST(ProjectCli, PublishWithoutDestinationWritesNothing) {
 }
 
 // Regression: a FIFO as a project hung every command.
-TEST(ProjectCli, FifoProjectIsRefusedNotWaitedOn) {
-  TempDir home;
-  ASSERT_EQ(mkfifo(home.file("f.brv").c_str(), 0600), 0);
-  for (const char* command : {"show f.brv", "publish f.brv"}) {
-    const test::CommandResult r = test::RunCommand(
-        "cd " + ShellQuote(home.path()) + " && HOME=" + ShellQuote(home.path()) + " timeout 20 " +
-        ShellQuote(BRELVANO_CLI_PATH) + " " + command + " 2>err.txt");
-    EXPECT_EQ(r.exitCode, 1) << command;  // timeout would give 124
-    EXPECT_NE(test::ReadText(home.file("err.txt")).find("Can't open Project"), std::string::npos)
-        << test::ReadText(home.file("err.txt"));
-  }
-}
-
 // Regression: concurrent publishers of one project collided on one
 // temporary player copy, and all but one failed "Cannot copy player".
 TEST(ProjectCli, ConcurrentPublishersAllSucceedAndRerunsSkip) {

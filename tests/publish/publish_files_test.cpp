@@ -182,14 +182,6 @@ struct RuntimeFolder {
 const std::vector<std::string> kRuntimeFiles = {"9f8e.wasm", "core.ruffle.0a1b.js",
                                                 "core.ruffle.c2d3.js", "ruffle.js"};
 
-std::vector<std::string> FolderNames(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // A destination folder, the bundled player, the runtime and a list of tracks.
 struct PublishFixture : AlertSink {
   TempDir dest;
@@ -264,7 +256,7 @@ TEST(PublishFiles, BuiltInPageListsTheConvertedTracks) {
             "<html>\n<body>\n" + kBlock300x40 + "</body>\n</html>\n");
   EXPECT_EQ(test::ReadFileBytes(f.dest.file("brelvano_mini.swf")),
             test::ReadFileBytes(kBundledPlayer));
-  EXPECT_EQ(FolderNames(f.dest.file("ruffle")), kRuntimeFiles);
+  EXPECT_EQ(test::FolderNames(f.dest.file("ruffle")), kRuntimeFiles);
   EXPECT_EQ(ReadText(f.dest.file("ruffle/ruffle.js")), "content of ruffle.js");
 }
 

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +37,14 @@ void WriteFileBytes(const std::string& path, const Bytes& bytes) {
 }
 
 bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 std::string DataFile(const std::string& name) {
   return std::string(BRELVANO_TEST_DATA) + "/" + name;

@@ -26,6 +26,8 @@ class TempDir {
 Bytes ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const Bytes& bytes);
 bool FileExists(const std::string& path);
+// The names in a folder, sorted.
+std::vector<std::string> FolderNames(const std::string& folder);
 
 // Path of a committed fixture under tests/data.
 std::string DataFile(const std::string& name);
